@@ -1,0 +1,82 @@
+#include "platform/Files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pellory::platform {
+namespace {
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  if (passwd* pw = getpwuid(getuid())) return pw->pw_dir ? pw->pw_dir : "";
+  return "/tmp";
+}
+
+std::string ConfigHome() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg == '/') return xdg;
+  return HomeFolder() + "/.config";
+}
+
+// Reads XDG_<NAME>_DIR from user-dirs.dirs ("$HOME/Documents" style values).
+std::string UserDir(const char* name, const char* fallback) {
+  std::ifstream in(ConfigHome() + "/user-dirs.dirs");
+  std::string line;
+  std::string key = std::string("XDG_") + name + "_DIR=";
+  const std::string home = HomeFolder();
+  while (std::getline(in, line)) {
+    if (line.compare(0, key.size(), key) != 0) continue;
+    std::string value = line.substr(key.size());
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.compare(0, 5, "$HOME") == 0) value = home + value.substr(5);
+    if (!value.empty() && value[0] == '/' && FolderExists(value)) return value;
+  }
+  std::string guess = home + "/" + fallback;
+  return FolderExists(guess) ? guess : home;
+}
+
+}  // namespace
+
+char PathSeparator() { return '/'; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+std::string LocalAppDataFolder() { return ConfigHome(); }
+std::string DocumentsFolder() { return UserDir("DOCUMENTS", "Documents"); }
+std::string DesktopFolder() { return UserDir("DESKTOP", "Desktop"); }
+
+bool FolderExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) {
+  if (FolderExists(path)) return true;
+  return mkdir(path.c_str(), 0755) == 0 || FolderExists(path);
+}
+
+bool CreateEmptyFile(const std::string& path) {
+  if (FileExists(path)) return true;
+  if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
+    std::fclose(f);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace pellory::platform

@@ -1,0 +1,59 @@
+#pragma once
+// Second-order Butterworth sections (Q = 1/sqrt 2) for smoothing control values and removing DC.
+#include <cmath>
+
+namespace pellory::engine {
+
+class Filter {
+ public:
+  virtual ~Filter() = default;
+
+  // Clears the history and computes the coefficients for `corner` Hz at `sampleRate` Hz.
+  virtual void Setup(double sampleRate, double corner) = 0;
+
+  // One sample in, one out. A non-finite input or state is replaced by 0, so a single bad
+  // value cannot poison the section.
+  double Process(double x) {
+    x = Clean(x);
+    x1_ = Clean(x1_);
+    x2_ = Clean(x2_);
+    y1_ = Clean(y1_);
+    y2_ = Clean(y2_);
+    const double y = b0_ * (x + x2_) + b1_ * x1_ + a1_ * y1_ + a2_ * y2_;
+    x2_ = x1_;
+    x1_ = x;
+    y2_ = y1_;
+    y1_ = y;
+    d_ = -d_;
+    return y;
+  }
+
+ protected:
+  // The shared part of Setup; returns cos(w) and sets e = 1 / (1 + alpha).
+  double SetupCommon(double sampleRate, double corner, double& e);
+
+  double a1_ = 0.0, a2_ = 0.0;  // feedback, already negated and normalised
+  double b0_ = 0.0, b1_ = 0.0;  // feed-forward; b2 equals b0
+  double x1_ = 0.0, x2_ = 0.0, y1_ = 0.0, y2_ = 0.0;
+  // Alternating tiny offset keeps the states away from denormals without a DC error.
+  double d_ = 1e-13;
+
+ private:
+  double Clean(double v) const { return std::isfinite(v) ? v + d_ : 0.0; }
+};
+
+class LowPass : public Filter {
+ public:
+  LowPass() = default;
+  LowPass(double sampleRate, double corner) { Setup(sampleRate, corner); }
+  void Setup(double sampleRate, double corner) override;
+};
+
+class HighPass : public Filter {
+ public:
+  HighPass() = default;
+  HighPass(double sampleRate, double corner) { Setup(sampleRate, corner); }
+  void Setup(double sampleRate, double corner) override;
+};
+
+}  // namespace pellory::engine

@@ -44,14 +44,15 @@ inline std::vector<double> MagnitudeSpectrum(const std::vector<double>& x, bool 
   return mag;
 }
 
-// Largest magnitude within +-halfWidth bins of frequency f.
+// Level of the component at frequency f: root of the summed power within +-halfWidth bins,
+// which does not depend on where f falls between bins.
 inline double PeakNear(const std::vector<double>& mag, double f, double sampleRate, size_t n, int halfWidth = 4) {
   const long centre = std::lround(f * n / sampleRate);
-  double peak = 0.0;
+  double power = 0.0;
   for (long b = centre - halfWidth; b <= centre + halfWidth; ++b) {
-    if (b >= 0 && b < static_cast<long>(mag.size())) peak = std::max(peak, mag[b]);
+    if (b >= 0 && b < static_cast<long>(mag.size())) power += mag[b] * mag[b];
   }
-  return peak;
+  return std::sqrt(power);
 }
 
 // Frequency of the strongest bin, refined by parabolic interpolation of the log magnitudes.

@@ -1,0 +1,76 @@
+#include "engine/Oscillator.h"
+
+#include <cmath>
+
+namespace pellory::engine {
+
+Oscillator::Oscillator() : dcBlocker_(1.0, 1.5) {
+  UpdateDuty();
+  SetSampleRate(44100.0);
+  tables_ = &SharedWavetables();
+}
+
+void Oscillator::SetSampleRate(double rate) {
+  if (rate != sampleRate_ && std::isfinite(rate) && rate > 0.0) {
+    sampleRate_ = rate;
+    increments_ = &PhaseIncrementTable::ForSampleRate(rate);
+    dcBlocker_.Setup(rate, 1.5);
+  }
+  phase1_ = phase2_ = 0;
+  increment_ = 0;
+}
+
+void Oscillator::SetPitch(double pitch, double offset) {
+  if (!(pitch > 0.0)) {
+    fullSaw_ = nullptr;
+    level_ = -1;
+    return;
+  }
+  double k = std::trunc(pitch + offset);
+  if (!(k >= 0.0)) k = 0.0;  // also NaN
+  if (k > kMaxPitch) k = kMaxPitch;
+  increment_ = (*increments_)[static_cast<int>(k)];
+
+  // The two pulse readings are put back in their duty relation every control block.
+  std::uint32_t phase2 = phase1_;
+  if (duty_ >= 0.0 && duty_ <= 1.0) {
+    phase2 = static_cast<std::uint32_t>(static_cast<std::int64_t>(phase1_ + duty_ * 268435456.0));
+  }
+  phase2_ = phase2 & kPhaseMask;
+
+  // Halve the harmonic count per octave of table speed until the top harmonic fits below
+  // half the sample rate.
+  double f = static_cast<std::int16_t>(increment_ >> 16);
+  int level = 0;
+  while (f > 1.0) {
+    f *= 0.7071067811865476;
+    ++level;
+  }
+  if (level > Wavetables::kLevels - 1) level = Wavetables::kLevels - 1;
+  level_ = level;
+  fullSaw_ = tables_->FullSaw(level);
+  saw_ = tables_->Saw(level);
+  triangleTable_ = tables_->Triangle(level);
+}
+
+void Oscillator::SetPulseWidth(double width) {
+  pulseWidth_ = width;
+  UpdateDuty();
+}
+
+void Oscillator::SetPulseWidthDynamic(double dynamic) {
+  pulseWidthDynamic_ = dynamic;
+  UpdateDuty();
+}
+
+void Oscillator::SetVelocity(double velocity) {
+  velocity_ = velocity;
+  UpdateDuty();
+}
+
+void Oscillator::UpdateDuty() {
+  // 0.03 .. 0.97 across the width; the dynamic pulls it towards 0.03 as velocity falls.
+  duty_ = ((velocity_ - 0.94) * pulseWidthDynamic_ + 0.94) * pulseWidth_ + 0.03;
+}
+
+}  // namespace pellory::engine

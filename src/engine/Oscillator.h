@@ -1,0 +1,83 @@
+#pragma once
+// One band-limited oscillator: triangle, sawtooth and pulse read from the shared wavetables
+// through 28-bit phase accumulators, summed and passed through a 1.5 Hz DC blocker.
+#include <cstdint>
+
+#include "engine/Filter.h"
+#include "engine/Wavetables.h"
+
+namespace pellory::engine {
+
+class Oscillator {
+ public:
+  static constexpr std::uint32_t kPhaseMask = 0x0FFFFFFF;
+
+  Oscillator();  // set up for 44100 Hz; builds the process's wavetables on first use
+
+  // On a new rate: switch to that rate's increment table and set up the DC blocker. Always
+  // zeroes both phases and the increment. A rate that is not a positive finite number is
+  // ignored (phases are still zeroed).
+  void SetSampleRate(double rate);
+
+  // Control rate: pitch value plus offset (both in 1/128 semitone). pitch <= 0 (or NaN)
+  // silences the oscillator; pitch + offset is clamped into 0..17280 (NaN plays as 0).
+  // Re-aligns the second phase with the duty and picks the band-limited level.
+  void SetPitch(double pitch, double offset);
+
+  void SetTriangle(bool on) { triangle_ = on; }
+  void SetSawtooth(bool on) { sawtooth_ = on; }
+  void SetPulse(bool on) { pulse_ = on; }
+  // Each of these recomputes the pulse duty (velocity at note-on).
+  void SetPulseWidth(double width);           // 0..1
+  void SetPulseWidthDynamic(double dynamic);  // 0..1
+  void SetVelocity(double velocity);          // 0..1
+
+  // Audio rate: one output sample. No allocation, no transcendental function.
+  double RenderSample() {
+    double x = 0.0;
+    if (fullSaw_ != nullptr) {
+      const std::uint32_t i1 = phase1_ >> 16;
+      const std::uint32_t i2 = phase2_ >> 16;
+      if (pulse_) x = fullSaw_[i1] - fullSaw_[i2];
+      if (sawtooth_) x += saw_[i1];
+      if (triangle_) x += triangleTable_[i1];
+    }
+    AdvancePhase();
+    return dcBlocker_.Process(x);
+  }
+
+  // Advances both phases by one sample without producing output (an idle voice does this).
+  void AdvancePhase() {
+    phase1_ = (phase1_ + static_cast<std::uint32_t>(increment_)) & kPhaseMask;
+    phase2_ = (phase2_ + static_cast<std::uint32_t>(increment_)) & kPhaseMask;
+  }
+
+  double SampleRate() const { return sampleRate_; }
+  std::int32_t Increment() const { return increment_; }
+  int Level() const { return level_; }  // -1 while silent
+  bool IsSilent() const { return fullSaw_ == nullptr; }
+  double Duty() const { return duty_; }
+  std::uint32_t Phase1() const { return phase1_; }
+  std::uint32_t Phase2() const { return phase2_; }
+
+ private:
+  void UpdateDuty();
+
+  HighPass dcBlocker_;
+  bool triangle_ = false, sawtooth_ = false, pulse_ = false;
+  double pulseWidth_ = 0.0;
+  double pulseWidthDynamic_ = 0.0;
+  const double* fullSaw_ = nullptr;  // null: silent
+  const double* saw_ = nullptr;
+  const double* triangleTable_ = nullptr;
+  double sampleRate_ = 1.0;
+  double velocity_ = 0.0;
+  double duty_ = 0.0;
+  std::uint32_t phase1_ = 0, phase2_ = 0;
+  std::int32_t increment_ = 0;
+  int level_ = -1;
+  const Wavetables* tables_ = nullptr;
+  const PhaseIncrementTable* increments_ = nullptr;
+};
+
+}  // namespace pellory::engine

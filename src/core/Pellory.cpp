@@ -1,0 +1,157 @@
+#include "core/Pellory.h"
+
+#include <cmath>
+
+namespace pellory {
+
+namespace {
+constexpr double kHighControlRate = 1000.0;
+constexpr double kBitControlRate = 325.5;
+}  // namespace
+
+Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& options)
+    : Synth(hostCallback, options, "0-2", "Pellory", "", "Velloran Music", kPelloryUniqueId, kPelloryMakerId,
+            kPelloryVersion) {
+  // The engine built its 64 voices (even ones lower, odd ones upper, all on LFO units 0 and 1).
+  ReadConfiguration();
+  panelMode_ = startInEditMode ? 2 : 1;
+  InitParameters();
+  EnsureDefaultPresets("Pellory", 1);
+  startup_ = false;
+}
+
+Pellory::~Pellory() = default;
+
+void Pellory::Reset() {
+  Synth::Reset();
+  engine_.RestartControlBlock();
+  if (appliedSampleRate_ != GetSampleRate()) {
+    AllNotesOff();
+    appliedSampleRate_ = GetSampleRate();
+    engine_.SetSampleRate(appliedSampleRate_);
+  }
+  const IParameter* rate = GetParameter(kUpdateRate);
+  const double controlRate = rate && rate->Value() >= 1.0 ? kBitControlRate : kHighControlRate;
+  engine_.SetControlRate(controlRate);
+}
+
+void Pellory::ProcessBlock(double** inputs, double** outputs, int frames) {
+  if (frames <= 0 || !outputs || !outputs[0] || !outputs[1]) return;
+  engine_.Render(outputs[0], outputs[1], frames, *this);
+}
+
+void Pellory::OnControlBlockStart() { MidiDispatch(); }
+
+void Pellory::OnRepeatCountdown() {
+  // The held OFF/ON buttons live in the editor; without an editor there is nothing to repeat.
+  engine_.ArmRepeat(-1);
+}
+
+void Pellory::HandleMidiMessage(const IMidiMessage& message) {
+  if (midiThru) SendMidiMessage(message);
+  if (message.status < 0x80 || message.status >= 0xF0) return;
+  IMidiMessage m = message;
+  const int length = ControlBlockLength();
+  // Controllers and bends late in a buffer go to the nearest block start, not the previous one.
+  auto adjust = [length](IMidiMessage& msg) {
+    if (msg.offset > length) msg.offset += length / 2;
+  };
+  switch (m.Kind()) {
+    case 0x8:
+      midiQueue_.Add(m);
+      break;
+    case 0x9:
+      if (m.data2 == 0) m.status = 0x80;
+      midiQueue_.Add(m);
+      break;
+    case 0xB:
+      if (m.data1 < kNumControllers) {
+        if (learnArmed_) {
+          learnedController_ = m.data1;
+          MidiLearnStep();
+        } else {
+          if (m.data1 != 64) adjust(m);
+          midiQueue_.Add(m);
+        }
+      } else if (m.data1 == 120 || m.data1 == 123) {
+        AllNotesOff();
+      }
+      break;
+    case 0xC: {
+      if (ignoreProgramChange) break;
+      const int p = m.data1 & 0x7F;
+      const int number = p + 1 <= 99 ? p + 1 : p + 1 - 99;
+      SetParameterAndNotify(kProgramNumber, number);
+      break;
+    }
+    case 0xD:
+    case 0xE:
+      adjust(m);
+      midiQueue_.Add(m);
+      break;
+    default:
+      break;
+  }
+}
+
+void Pellory::MidiDispatch() {
+  const int length = ControlBlockLength();
+  while (!midiQueue_.Empty()) {
+    const IMidiMessage& m = midiQueue_.Peek();
+    if (m.offset >= length) break;
+    switch (m.Kind()) {
+      case 0x9:
+        if (m.data2 > 0) {
+          NoteOn(m.data1 & 0x7F, m.data2 & 0x7F);
+          break;
+        }
+        NoteOff(m.data1 & 0x7F);
+        break;
+      case 0x8:
+        NoteOff(m.data1 & 0x7F);
+        break;
+      case 0xB: {
+        const double value = (m.data2 & 0x7F) / 127.0;
+        if (m.data1 == 1) {
+          engine_.SetModWheel(value);
+        } else if (m.data1 == 64) {
+          SetSustainPedal(value >= 0.5);
+        } else {
+          const int index = ControllerMapping(m.data1);
+          IParameter* p = GetParameter(index);
+          if (p && p->Value() != value) SetParameterFromEditor(index, value);
+        }
+        break;
+      }
+      case 0xE: {
+        const double bend = ((m.data1 & 0x7F) + 128.0 * ((m.data2 & 0x7F) - 64)) / 8192.0;
+        engine_.SetPitchBend(bend * engine_.PitchBendRange());
+        break;
+      }
+      default:
+        break;
+    }
+    midiQueue_.Remove();
+  }
+  midiQueue_.Flush(length);
+}
+
+void Pellory::AllNotesOff() {
+  heldNotes_.clear();
+  SetSustainPedal(false);
+}
+
+void Pellory::NoteOn(int note, int velocity) { heldNotes_[note] = velocity; }
+
+void Pellory::NoteOff(int note) { heldNotes_.erase(note); }
+
+void Pellory::SetSustainPedal(bool down) { sustain_ = down; }
+
+void Pellory::Idle() {
+  // Editor refresh: only meaningful with an open editor window.
+  if (!GetGraphics() || !editorRefreshPending_) return;
+  AnnounceAllParameters();
+  editorRefreshPending_ = false;
+}
+
+}  // namespace pellory

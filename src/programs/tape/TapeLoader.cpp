@@ -1,0 +1,55 @@
+#include "programs/tape/TapeLoader.h"
+
+#include "platform/Files.h"
+
+namespace pellory::tape {
+
+const char* const kEarlyModelLoadedMessage = "Early model tape dump was successfully loaded.\n";
+const char* const kLaterModelLoadedMessage = "Later model tape dump was successfully loaded.\n";
+
+namespace {
+
+constexpr int kNoPanelParameter = -1;
+constexpr int kCombiPanelParameter = 64;
+constexpr int kKeyboardSingle = 0;
+constexpr int kParameterEntry = 1;
+
+void RefreshAfterLoad(TapeLoadTarget& target) {
+  if (!target.StateRestoreInProgress() && target.PanelParameterNumber() != kNoPanelParameter) {
+    const int current = target.CurrentProgram();
+    const bool combi = current >= kFirstCombiNumber && current < kFirstCombiNumber + kCombiCount;
+    const bool showCombi = target.KeyboardMode() != kKeyboardSingle &&
+                           target.PanelEntryMode() != kParameterEntry && combi;
+    target.SetPanelParameterNumber(showCombi ? kCombiPanelParameter : kNoPanelParameter);
+    target.RedrawPanelDisplays();
+  }
+  target.StoreStateInCurrentPreset();
+  target.NotifyHostOfProgramChange();
+}
+
+}  // namespace
+
+bool ApplyTapeDump(const TapeDump& dump, TapeLoadTarget& target) {
+  if (dump.model == DumpModel::kNone) return false;
+  for (size_t i = 0; i < dump.prgs.size(); ++i) target.StorePrgRecord(int(i) + 1, dump.prgs[i]);
+  for (size_t i = 0; i < dump.combis.size(); ++i)
+    target.StoreCombiRecord(kFirstCombiNumber + int(i), dump.combis[i]);
+  target.SetTapeResultMessage(dump.model == DumpModel::kEarly ? kEarlyModelLoadedMessage
+                                                              : kLaterModelLoadedMessage);
+  RefreshAfterLoad(target);
+  return true;
+}
+
+bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, TapeLoadTarget& target) {
+  // Folders and other non-files open on some systems and then fail part-way; refuse them here.
+  if (!platform::FileExists(path)) return false;
+  FileByteSource file(path);
+  if (!file.IsOpen()) return false;
+  TapeDecoder decoder(settings);
+  if (decoder.Decode(file) != DecodeError::kNone) return false;
+  if (decoder.ByteCount() != kEarlyDumpSize && decoder.ByteCount() != kLaterDumpSize) return false;
+  const TapeDump dump = ExtractDump(decoder.Bytes().data(), decoder.Bytes().size());
+  return ApplyTapeDump(dump, target);
+}
+
+}  // namespace pellory::tape

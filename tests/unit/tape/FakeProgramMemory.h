@@ -1,0 +1,55 @@
+#pragma once
+// Program memory and panel state as a tape load sees them, with a log of what the load did.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "programs/tape/TapeLoader.h"
+
+namespace pellory::tape::testing {
+
+class FakeProgramMemory : public TapeLoadTarget {
+ public:
+  FakeProgramMemory() {
+    // Recognisable contents, so that a record left alone can be told from one written.
+    for (int n = 0; n < kPrgCount; ++n) prgs[size_t(n)].fill(uint8_t(0xA0 + n % 7));
+    for (int n = 0; n < kCombiCount; ++n) combis[size_t(n)].fill(uint8_t(0x50 + n));
+  }
+
+  void StorePrgRecord(int number, const PrgBytes& record) override {
+    log.push_back("prg " + std::to_string(number));
+    prgs.at(size_t(number - 1)) = record;
+  }
+  void StoreCombiRecord(int number, const CombiBytes& record) override {
+    log.push_back("combi " + std::to_string(number));
+    combis.at(size_t(number - kFirstCombiNumber)) = record;
+  }
+  void SetTapeResultMessage(const std::string& m) override {
+    log.push_back("message");
+    message = m;
+  }
+  bool StateRestoreInProgress() const override { return stateRestore; }
+  int PanelParameterNumber() const override { return panelParameter; }
+  void SetPanelParameterNumber(int n) override {
+    log.push_back("panel " + std::to_string(n));
+    panelParameter = n;
+  }
+  int KeyboardMode() const override { return keyboardMode; }
+  int PanelEntryMode() const override { return entryMode; }
+  int CurrentProgram() const override { return currentProgram; }
+  void RedrawPanelDisplays() override { log.push_back("redraw"); }
+  void StoreStateInCurrentPreset() override { log.push_back("preset"); }
+  void NotifyHostOfProgramChange() override { log.push_back("notify"); }
+
+  std::array<PrgBytes, kPrgCount> prgs{};
+  std::array<CombiBytes, kCombiCount> combis{};
+  std::string message = "(unchanged)";
+  bool stateRestore = false;
+  int panelParameter = -1;
+  int keyboardMode = 0;
+  int entryMode = 2;
+  int currentProgram = 1;
+  std::vector<std::string> log;
+};
+
+}  // namespace pellory::tape::testing

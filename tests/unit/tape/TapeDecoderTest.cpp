@@ -1,0 +1,250 @@
+// The signal stages of the tape decoder: resampler, filter rules, symbol detection, framing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "TapeEncoder.h"
+#include "programs/tape/TapeDecoder.h"
+
+namespace pellory::tape {
+namespace {
+
+std::vector<int> Values(const std::vector<Symbol>& symbols) {
+  std::vector<int> v;
+  for (const Symbol& s : symbols) v.push_back(s.value);
+  return v;
+}
+
+std::vector<Symbol> AsSymbols(const std::vector<int>& values) {
+  std::vector<Symbol> s;
+  for (int v : values) s.push_back({0, v});
+  return s;
+}
+
+// Silence, then flat half-cycles of the given lengths in samples, alternating +1 / -1.
+std::vector<double> Square(const std::vector<int>& halves, int lead = 100, double level = 1.0) {
+  std::vector<double> out(size_t(lead), 0.0);
+  double sign = 1.0;
+  for (int h : halves) {
+    out.insert(out.end(), size_t(h), sign * level);
+    sign = -sign;
+  }
+  out.insert(out.end(), 50, 0.0);
+  return out;
+}
+
+TEST(Resampler, StartsFromSilenceAndKeepsTheOutputLength) {
+  // 11025 Hz: two outputs per input. The history starts at zero, so a constant input rises
+  // through the Catmull-Rom curve; the eleventh sample produced is beyond ceil(5 * 2) and dropped.
+  const std::vector<double> out = ResampleTo22050({1, 1, 1, 1, 1}, 11025);
+  EXPECT_EQ(out, (std::vector<double>{0, -0.0625, 0, 0.5, 1, 1.0625, 1, 1, 1, 1}));
+
+  EXPECT_EQ(Resampler(8000, 3).OutputLength(), 9u);           // ceil(8.26875)
+  EXPECT_EQ(Resampler(8000, 8000).OutputLength(), 22050u);
+  EXPECT_EQ(Resampler(16000, 1).OutputLength(), 2u);
+  EXPECT_EQ(Resampler(2000, 4000000000ull).OutputLength(), 44100000000ull);
+  EXPECT_EQ(ResampleTo22050({}, 8000).size(), 0u);
+  for (double rate : {8000.0, 11025.0, 12345.0, 22049.0})
+    for (size_t n : {1u, 2u, 7u, 1000u}) {
+      const std::vector<double> in(n, 0.25);
+      EXPECT_EQ(ResampleTo22050(in, rate).size(), size_t(std::ceil(n * 22050.0 / rate))) << rate << " " << n;
+    }
+}
+
+TEST(Resampler, ReproducesARampAfterItsTwoSampleDelay) {
+  // Catmull-Rom is exact on straight lines: output j lies at input time j * step, two input
+  // samples late (it interpolates between the second and third newest samples).
+  for (double rate : {8000.0, 11025.0, 16000.0, 22000.0}) {
+    std::vector<double> ramp(400);
+    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = double(i);
+    const std::vector<double> out = ResampleTo22050(ramp, rate);
+    const double step = rate / 22050.0;
+    for (size_t j = size_t(4 / step); j < size_t(395 / step); ++j)
+      ASSERT_NEAR(out[j], j * step - 2.0, 1e-8) << rate << " at " << j;
+  }
+}
+
+TEST(TapeFilters, LowPassOnlyBelowTheNyquistOfTheWorkingRate) {
+  DecoderSettings s;
+  EXPECT_FALSE(PlanFilters(s, 22050).highPass);
+  EXPECT_FALSE(PlanFilters(s, 22050).lowPass);
+
+  s.lowPassOn = true;
+  EXPECT_TRUE(PlanFilters(s, 22050).lowPass);
+  EXPECT_TRUE(PlanFilters(s, 10000).lowPass);    // exactly twice the corner
+  EXPECT_FALSE(PlanFilters(s, 8000).lowPass);
+  s.lowPassFrequency = 12000;
+  EXPECT_FALSE(PlanFilters(s, 22050).lowPass);
+  EXPECT_TRUE(PlanFilters(s, 44100).lowPass);
+
+  s.highPassOn = true;  // both on: the high-pass runs whether or not the low-pass does
+  EXPECT_TRUE(PlanFilters(s, 22050).highPass);
+  EXPECT_FALSE(PlanFilters(s, 22050).lowPass);
+  EXPECT_TRUE(PlanFilters(s, 48000).lowPass);
+  s.lowPassOn = false;
+  s.highPassFrequency = 20000;  // the high-pass has no rate rule
+  EXPECT_TRUE(PlanFilters(s, 22050).highPass);
+
+  // Files below 22050 Hz are analysed at 22050 Hz, so a 5 kHz low-pass always fits there.
+  EXPECT_EQ(WorkingRate(8000), 22050.0);
+  EXPECT_EQ(WorkingRate(22050), 22050.0);
+  EXPECT_EQ(WorkingRate(44100), 44100.0);
+}
+
+TEST(SymbolDetector, LongAndShortAt44100AndThePendingShortRule) {
+  SymbolDetector probe(44100, 50);
+  EXPECT_DOUBLE_EQ(probe.LongLimit(), 33.075);
+  // Intervals: 33 short (pending), 33 short -> 0, 34 long -> 1, 33 pending, 34 long -> 1 with
+  // the short still pending, 33 -> 0 with the earlier short, 33 pending, 40 long -> 1.
+  const std::vector<Symbol> symbols =
+      DetectSymbols(Square({33, 33, 34, 33, 34, 33, 33, 40, 10}), 44100, 50);
+  EXPECT_EQ(Values(symbols), (std::vector<int>{1, 0, 1, 1, 0, 1}));
+  // Extremes sit at the first sample of each plateau and are recognised one sample later; the
+  // first one is measured from position 0.
+  ASSERT_EQ(symbols.size(), 6u);
+  EXPECT_EQ(symbols[0].position, 101);
+  EXPECT_EQ(symbols[1].position, 101 + 66);
+  EXPECT_EQ(symbols[2].position, 101 + 100);
+  EXPECT_EQ(symbols[3].position, 101 + 167);
+  EXPECT_EQ(symbols[4].position, 101 + 200);
+  EXPECT_EQ(symbols[5].position, 101 + 233 + 40);
+}
+
+TEST(SymbolDetector, HalfMillisecondGridScalesWithTheWorkingRate) {
+  // At 22050 Hz the limit is 16.5375 samples: 16 is short, 17 long.
+  EXPECT_EQ(Values(DetectSymbols(Square({16, 16, 17, 17, 5}), 22050, 50)), (std::vector<int>{1, 0, 1, 1}));
+  EXPECT_EQ(Values(DetectSymbols(Square({16, 16, 17, 17, 5}), 48000, 50)), (std::vector<int>{1, 0, 0}));
+}
+
+TEST(SymbolDetector, PeaksAndTroughsMustAlternateAndPassTheThreshold) {
+  // The peak is taken at the highest sample: found when the signal stops rising.
+  std::vector<double> s = {0, 0.3, 0.8, 1.0, 0.9, 0.2, -0.2, -0.9};
+  std::vector<Symbol> symbols = DetectSymbols(s, 1000, 50);  // h = 0.75 samples
+  ASSERT_EQ(symbols.size(), 1u);
+  EXPECT_EQ(symbols[0].position, 4);  // extreme at 3, more than 0.75 after 0
+  // The trough at 7 is 4 after the peak: long, recognised at 8 when the signal turns.
+  s.push_back(-0.7);
+  symbols = DetectSymbols(s, 1000, 50);
+  ASSERT_EQ(symbols.size(), 2u);
+  EXPECT_EQ(symbols[1].position, 8);
+
+  // Two peaks in a row count once; the trough between them must reach the threshold.
+  EXPECT_EQ(DetectSymbols(Square({40, 40, 40}, 100, 0.5), 44100, 50).size(), 0u) << "0.5 is not above 0.5";
+  EXPECT_EQ(DetectSymbols(Square({40, 40, 40}, 100, 0.5), 44100, 49).size(), 3u);
+  std::vector<double> twoPeaks = Square({40}, 100);
+  const std::vector<double> shallow(40, -0.2), peak(40, 1.0), deep(40, -1.0);
+  twoPeaks.insert(twoPeaks.end(), shallow.begin(), shallow.end());
+  twoPeaks.insert(twoPeaks.end(), peak.begin(), peak.end());
+  twoPeaks.insert(twoPeaks.end(), deep.begin(), deep.end());
+  twoPeaks.push_back(0.0);
+  symbols = DetectSymbols(twoPeaks, 44100, 50);
+  ASSERT_EQ(symbols.size(), 2u);
+  EXPECT_EQ(symbols[1].position - symbols[0].position, 270 - 100) << "trough of the deep dip";
+}
+
+TEST(ByteFramer, FramesCarryEightBitsLsbFirstWithEvenParity) {
+  const std::vector<uint8_t> bytes = {0x00, 0xFF, 0x01, 0x80, 0xA5, 0x5A, 0x3C};
+  EXPECT_EQ(FrameBytes(AsSymbols(testing::EncodeSymbols(bytes, 5, 0))), bytes);
+  // 0x01: 1 0 | 1 0 0 0 0 0 0 0 | 1 | 1, exactly twelve symbols.
+  EXPECT_EQ(FrameBytes(AsSymbols({1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1})), std::vector<uint8_t>{0x01});
+  EXPECT_TRUE(FrameBytes(AsSymbols({1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1})).empty());
+  EXPECT_TRUE(FrameBytes(AsSymbols({1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1})).empty()) << "parity";
+  EXPECT_TRUE(FrameBytes(AsSymbols({1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0})).empty()) << "stop";
+  EXPECT_TRUE(FrameBytes(AsSymbols({1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1})).empty()) << "start";
+}
+
+TEST(ByteFramer, ParityErrorLosesOneByteAndResynchronises) {
+  std::vector<int> symbols = testing::EncodeSymbols({0x41, 0x00, 0x42, 0x43}, 3, 0);
+  symbols[3 + 12 + 10] ^= 1;  // parity of the second frame
+  EXPECT_EQ(FrameBytes(AsSymbols(symbols)), (std::vector<uint8_t>{0x41, 0x42, 0x43}));
+  // A lost symbol costs the frames it breaks and no more.
+  symbols = testing::EncodeSymbols({0x11, 0x00, 0x22, 0x33}, 3, 0);
+  symbols.erase(symbols.begin() + 3 + 12 + 4);
+  EXPECT_EQ(FrameBytes(AsSymbols(symbols)), (std::vector<uint8_t>{0x11, 0x22, 0x33}));
+}
+
+TEST(TapeDecoder, DecodesASignalAndCountsEveryFrame) {
+  const std::vector<uint8_t> bytes = testing::PatternBytes(300, 7);
+  const std::vector<double> signal = testing::SynthesizeDump(bytes, 22050);
+  TapeDecoder decoder(DecoderSettings{});
+  VectorSampleSource source(signal, 22050);
+  ASSERT_EQ(decoder.Decode(source), DecodeError::kNone);
+  EXPECT_EQ(decoder.Bytes(), bytes);
+  EXPECT_EQ(decoder.ByteCount(), 300u);
+  EXPECT_EQ(decoder.WorkingRateUsed(), 22050.0);
+  // Leader, frames and trailer: every symbol is seen (the first from position 0 as well).
+  EXPECT_EQ(decoder.SymbolCount(), 300u + 300u * 12u + 30u);
+
+  // Threshold 100 %: nothing is ever above full scale.
+  DecoderSettings deaf;
+  deaf.threshold = 100;
+  TapeDecoder none(deaf);
+  ASSERT_EQ(none.Decode(source), DecodeError::kNone);
+  EXPECT_EQ(none.ByteCount(), 0u);
+  EXPECT_EQ(none.SymbolCount(), 0u);
+}
+
+TEST(TapeDecoder, KeepsOnlyAsManyBytesAsTheLongestDumpButCountsAll) {
+  const std::vector<uint8_t> bytes = testing::PatternBytes(4100, 3);
+  const std::vector<double> signal = testing::SynthesizeDump(bytes, 22050, {});
+  TapeDecoder decoder(DecoderSettings{});
+  VectorSampleSource source(signal, 22050);
+  ASSERT_EQ(decoder.Decode(source), DecodeError::kNone);
+  EXPECT_EQ(decoder.ByteCount(), 4100u);
+  EXPECT_EQ(decoder.Bytes(), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4096));
+}
+
+TEST(TapeDecoder, LimitingLeavesQuietSamplesAlone) {
+  // Samples beyond 1/15 of full scale are pushed to full scale; quieter ones stay as they
+  // are (they are not amplified), so a dump below 1/15 only decodes with a threshold below
+  // its level.
+  const std::vector<uint8_t> bytes = testing::PatternBytes(40, 9);
+  testing::WaveOptions quiet;
+  quiet.amplitude = 0.05;
+  quiet.flatness = 4;  // flat-topped half-cycles: the crest is where the plateau starts
+  const std::vector<double> signal = testing::SynthesizeDump(bytes, 44100, quiet);
+  VectorSampleSource source(signal, 44100);
+  TapeDecoder standard(DecoderSettings{});
+  ASSERT_EQ(standard.Decode(source), DecodeError::kNone);
+  EXPECT_EQ(standard.SymbolCount(), 0u);
+  DecoderSettings sensitive;
+  sensitive.threshold = 2;
+  TapeDecoder low(sensitive);
+  ASSERT_EQ(low.Decode(source), DecodeError::kNone);
+  EXPECT_EQ(low.Bytes(), bytes);
+
+  // Plain sine half-cycles just beyond 1/15 at the crests: the default threshold catches them.
+  testing::WaveOptions louder;
+  louder.amplitude = 0.09;
+  const std::vector<double> loud = testing::SynthesizeDump(bytes, 44100, louder);
+  VectorSampleSource loudSource(loud, 44100);
+  ASSERT_EQ(standard.Decode(loudSource), DecodeError::kNone);
+  EXPECT_EQ(standard.Bytes(), bytes);
+}
+
+TEST(TapeDecoder, RefusesRatesTooLowToCarryTheDump) {
+  const std::vector<double> signal(100, 0.0);
+  VectorSampleSource source(signal, 1000);
+  TapeDecoder decoder(DecoderSettings{});
+  EXPECT_EQ(decoder.Decode(source), DecodeError::kUnsupported);
+}
+
+TEST(TapeDecoder, SettingsAreSharedAcrossTheProcess) {
+  const DecoderSettings original = GetDecoderSettings();
+  EXPECT_FALSE(original.highPassOn);
+  EXPECT_EQ(original.highPassFrequency, 330.0);
+  EXPECT_FALSE(original.lowPassOn);
+  EXPECT_EQ(original.lowPassFrequency, 5000.0);
+  EXPECT_EQ(original.threshold, 50.0);
+  DecoderSettings changed = original;
+  changed.highPassOn = true;
+  changed.threshold = 12;
+  SetDecoderSettings(changed);
+  EXPECT_TRUE(GetDecoderSettings().highPassOn);
+  EXPECT_EQ(GetDecoderSettings().threshold, 12.0);
+  SetDecoderSettings(original);
+}
+
+}  // namespace
+}  // namespace pellory::tape

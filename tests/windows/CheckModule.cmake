@@ -1,0 +1,62 @@
+# Checks a Windows module with objdump (run with cmake -P):
+#   -DOBJDUMP=<triple>-objdump -DDLL=<module> -DFORMAT=pei-x86-64|pei-i386 -DSYSTEM_DLLS=<wine's builtin DLL folder>
+# The module must export exactly the undecorated names VSTPluginMain and main and import only
+# system DLLs: no mingw runtime (libstdc++, libgcc, libwinpthread) and no zlib or libpng DLL,
+# which a host machine would not have.
+foreach(var OBJDUMP DLL FORMAT SYSTEM_DLLS)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "CheckModule.cmake needs -D${var}=...")
+  endif()
+endforeach()
+if(NOT EXISTS "${DLL}")
+  message(FATAL_ERROR "${DLL} does not exist")
+endif()
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p failed: ${err}")
+endif()
+
+set(problems "")
+if(NOT dump MATCHES "file format ${FORMAT}")
+  string(APPEND problems "  not a ${FORMAT} module\n")
+endif()
+
+# Imports: the "DLL Name: X" lines of the import tables.
+string(REGEX MATCHALL "DLL Name: [^\n]+" import_lines "${dump}")
+set(imports "")
+foreach(line ${import_lines})
+  string(REGEX REPLACE "DLL Name: ([^ \t\r]+).*" "\\1" name "${line}")
+  list(APPEND imports ${name})
+  string(TOLOWER "${name}" lower)
+  if(lower MATCHES "^(lib.*|zlib.*|.*png.*|.*pthread.*|.*gcc.*|.*stdc\\+\\+.*)\\.dll$")
+    string(APPEND problems "  imports ${name}, which is not a system DLL\n")
+  elseif(NOT EXISTS "${SYSTEM_DLLS}/${lower}")
+    string(APPEND problems "  imports ${name}, which wine does not provide as a system DLL\n")
+  endif()
+endforeach()
+if(NOT imports)
+  string(APPEND problems "  no import table found\n")
+endif()
+
+# Exports: the name pointer table lists "[ n] name" lines.
+set(exports "")
+string(FIND "${dump}" "[Ordinal/Name Pointer] Table" at)
+if(at EQUAL -1)
+  string(APPEND problems "  no export name table\n")
+else()
+  string(SUBSTRING "${dump}" ${at} -1 table)
+  string(REGEX MATCHALL "\n[ \t]*\\[[ 0-9]+\\] [^\n]+" export_lines "${table}")
+  foreach(line ${export_lines})
+    string(REGEX REPLACE "\n[ \t]*\\[[ 0-9]+\\] ([^ \t\r]+).*" "\\1" name "${line}")
+    list(APPEND exports ${name})
+  endforeach()
+  list(SORT exports)
+  if(NOT exports STREQUAL "VSTPluginMain;main")
+    string(APPEND problems "  exports [${exports}], expected exactly [VSTPluginMain;main] undecorated\n")
+  endif()
+endif()
+
+message(STATUS "${DLL}\n  imports: ${imports}\n  exports: ${exports}")
+if(problems)
+  message(FATAL_ERROR "${DLL}:\n${problems}")
+endif()

@@ -1,0 +1,364 @@
+// A minimal Windows VST 2.4 host for the wine tests: loads the plug-in DLL by path, finds its
+// entry points and drives the effect through the interface exactly as a host does.
+//   pellory_vsthost.exe <dll> [check ...]        run all checks, or the named ones
+//   pellory_vsthost.exe --expect-load-error <code> <dll>
+// Exit code: 0 when every check passed, 1 on failed checks, 2 when the DLL cannot be used.
+// A new check is a function taking a Host& plus a line in kChecks.
+#include <windows.h>
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/vst2.h"
+
+using namespace vst2;
+
+namespace {
+
+typedef AEffect*(VSTCALLBACK* EntryProc)(audioMasterCallback);
+
+constexpr VstInt32 kUniqueId = 0x766C2D31;  // 'vl-1'
+constexpr VstInt32 kVersion = 10102;
+constexpr int kNumParams = 77;
+constexpr double kSampleRate = 44100.0;
+constexpr int kBlockSize = 512;
+
+int g_failures = 0;
+
+void Fail(const char* file, int line, const char* fmt, ...) {
+  ++g_failures;
+  std::fprintf(stdout, "  FAIL %s:%d: ", file, line);
+  va_list args;
+  va_start(args, fmt);
+  std::vfprintf(stdout, fmt, args);
+  va_end(args);
+  std::fputc('\n', stdout);
+}
+
+#define CHECK(cond) \
+  do { if (!(cond)) Fail(__FILE__, __LINE__, "%s", #cond); } while (0)
+#define CHECK_INT(actual, expected)                                                           \
+  do {                                                                                        \
+    long long a_ = static_cast<long long>(actual), e_ = static_cast<long long>(expected);    \
+    if (a_ != e_) Fail(__FILE__, __LINE__, "%s is %lld, expected %lld", #actual, a_, e_);   \
+  } while (0)
+#define CHECK_STR(actual, expected)                                                           \
+  do {                                                                                        \
+    std::string a_ = (actual), e_ = (expected);                                              \
+    if (a_ != e_) Fail(__FILE__, __LINE__, "%s is \"%s\", expected \"%s\"", #actual, a_.c_str(), e_.c_str()); \
+  } while (0)
+
+// What the plug-in asked of the host.
+struct HostLog {
+  int calls[64] = {};
+  int automations = 0;
+  int lastAutomatedIndex = -1;
+};
+HostLog g_log;
+VstTimeInfo g_time{};
+
+VstIntPtr VSTCALLBACK HostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void* ptr, float) {
+  if (opcode >= 0 && opcode < 64) ++g_log.calls[opcode];
+  switch (opcode) {
+    case audioMasterAutomate:
+      ++g_log.automations;
+      g_log.lastAutomatedIndex = index;
+      return 0;
+    case audioMasterVersion: return 2400;
+    case audioMasterGetTime:
+      g_time.sampleRate = kSampleRate;
+      g_time.tempo = 120.0;
+      g_time.timeSigNumerator = 4;
+      g_time.timeSigDenominator = 4;
+      g_time.flags = kVstTempoValid | kVstTimeSigValid;
+      return reinterpret_cast<VstIntPtr>(&g_time);
+    case audioMasterGetSampleRate: return static_cast<VstIntPtr>(kSampleRate);
+    case audioMasterGetBlockSize: return kBlockSize;
+    case audioMasterGetCurrentProcessLevel: return 0;
+    case audioMasterGetVendorString:
+      if (ptr) std::strcpy(static_cast<char*>(ptr), "Pellory Test");
+      return 1;
+    case audioMasterGetProductString:
+      if (ptr) std::strcpy(static_cast<char*>(ptr), "Wine Test Host");
+      return 1;
+    case audioMasterGetVendorVersion: return 1;
+    default: return 0;
+  }
+}
+
+// GetProcAddress gives a generic function pointer; going through void(*)() says the cast is meant.
+EntryProc EntryFrom(FARPROC proc) {
+  return reinterpret_cast<EntryProc>(reinterpret_cast<void (*)()>(proc));
+}
+
+struct Host {
+  std::string dllPath;
+  HMODULE module = nullptr;
+  EntryProc entry = nullptr;
+
+  AEffect* Create() const { return entry ? entry(HostCallback) : nullptr; }
+};
+
+VstIntPtr Dispatch(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                   float opt = 0.0f) {
+  return e->dispatcher(e, opcode, index, value, ptr, opt);
+}
+
+// Asks for a text into a large buffer prefilled with a marker and checks that the plug-in wrote
+// a terminated text within its limit and nothing past it.
+std::string AskText(AEffect* e, VstInt32 opcode, VstInt32 index, std::size_t limit) {
+  char buffer[512];
+  std::memset(buffer, 0x7f, sizeof buffer);
+  buffer[0] = '\0';
+  Dispatch(e, opcode, index, 0, buffer);
+  const void* end = std::memchr(buffer, '\0', limit);
+  if (!end) {
+    Fail(__FILE__, __LINE__, "opcode %d index %d: no terminator within %u bytes", (int)opcode, (int)index,
+         (unsigned)limit);
+    return std::string(buffer, limit);
+  }
+  for (std::size_t i = limit; i < sizeof buffer; ++i) {
+    if (buffer[i] != 0x7f) {
+      Fail(__FILE__, __LINE__, "opcode %d index %d: wrote byte %u, past the %u-byte limit", (int)opcode,
+           (int)index, (unsigned)i, (unsigned)limit);
+      break;
+    }
+  }
+  return std::string(buffer);
+}
+
+// effOpen, rate, block size and switch-on, as hosts start an instance.
+void Start(AEffect* e) {
+  Dispatch(e, effOpen);
+  Dispatch(e, effSetSampleRate, 0, 0, nullptr, static_cast<float>(kSampleRate));
+  Dispatch(e, effSetBlockSize, 0, kBlockSize);
+  Dispatch(e, effMainsChanged, 0, 1);
+}
+
+void Stop(AEffect* e) {
+  Dispatch(e, effMainsChanged, 0, 0);
+  Dispatch(e, effClose);
+}
+
+void SendMidi(AEffect* e, unsigned char status, unsigned char d1, unsigned char d2, VstInt32 delta) {
+  VstMidiEvent midi{};
+  midi.type = kVstMidiType;
+  midi.byteSize = sizeof(VstMidiEvent);
+  midi.deltaFrames = delta;
+  midi.midiData[0] = static_cast<char>(status);
+  midi.midiData[1] = static_cast<char>(d1);
+  midi.midiData[2] = static_cast<char>(d2);
+  VstEvents events{};
+  events.numEvents = 1;
+  events.events[0] = reinterpret_cast<VstEvent*>(&midi);
+  Dispatch(e, effProcessEvents, 0, 0, &events);
+}
+
+// ---- checks ----
+
+void CheckExports(Host& host) {
+  FARPROC vstMain = GetProcAddress(host.module, "VSTPluginMain");
+  FARPROC legacyMain = GetProcAddress(host.module, "main");
+  CHECK(vstMain != nullptr);
+  CHECK(legacyMain != nullptr);
+  CHECK(vstMain == legacyMain);
+}
+
+void CheckIdentity(Host& host) {
+  AEffect* e = host.Create();
+  CHECK(e != nullptr);
+  if (!e) return;
+  CHECK_INT(e->magic, kEffectMagic);
+  CHECK(e->dispatcher && e->setParameter && e->getParameter && e->processReplacing && e->processDoubleReplacing);
+  CHECK_INT(e->numPrograms, 1);
+  CHECK_INT(e->numParams, kNumParams);
+  CHECK_INT(e->numInputs, 0);
+  CHECK_INT(e->numOutputs, 2);
+  CHECK_INT(e->uniqueID, kUniqueId);
+  CHECK_INT(e->version, kVersion);
+  const VstInt32 required = effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing;
+  if ((e->flags & required) != required) Fail(__FILE__, __LINE__, "flags 0x%x lack 0x%x", (unsigned)e->flags, (unsigned)required);
+  CHECK_STR(AskText(e, effGetEffectName, 0, kVendorTextBytes), "Pellory");
+  Dispatch(e, effClose);
+}
+
+struct ParamText {
+  int index;
+  const char* name;
+  const char* display;
+};
+
+void CheckParameters(Host& host) {
+  AEffect* e = host.Create();
+  if (!e) return Fail(__FILE__, __LINE__, "no effect");
+  Dispatch(e, effOpen);
+  // Global and combination settings: the factory program loaded at creation does not touch them.
+  const ParamText defaults[] = {
+      {57, "Tune", "0"},
+      {58, "Keyboard Mode", "Single"},
+      {59, "Lower Volume", "-6.0"},
+      {61, "Lower Panorama", "50:50"},
+      {66, "Voices", "6"},
+      {67, "Update Rate", "High"},
+      {69, "Linked Lower+Upper LFOs", "Off"},
+      {72, "VCF FM Stop", "19912"},
+      {74, "Pitch Bend Range", "2"},
+  };
+  for (const ParamText& p : defaults) {
+    CHECK_STR(AskText(e, effGetParamName, p.index, kParamTextBytes), p.name);
+    CHECK_STR(AskText(e, effGetParamDisplay, p.index, kParamTextBytes), p.display);
+  }
+  CHECK_STR(AskText(e, effGetParamName, 0, kParamTextBytes), "LFO 1 Waveform");
+  CHECK_STR(AskText(e, effGetParamName, 76, kParamTextBytes), "Detune Init");
+  // Every name fits its limit.
+  for (int i = 0; i < kNumParams; ++i) CHECK(!AskText(e, effGetParamName, i, kParamTextBytes).empty());
+
+  // Host automation: normalised values in, display texts follow.
+  e->setParameter(e, 58, 0.5f);
+  CHECK_STR(AskText(e, effGetParamDisplay, 58, kParamTextBytes), "Split");
+  CHECK(std::fabs(e->getParameter(e, 58) - 0.5f) < 1e-6f);
+  e->setParameter(e, 61, 0.0f);
+  CHECK_STR(AskText(e, effGetParamDisplay, 61, kParamTextBytes), "100:0");
+  e->setParameter(e, 59, 1.0f);
+  CHECK_STR(AskText(e, effGetParamDisplay, 59, kParamTextBytes), "0.0");
+
+  // Indices outside 0..76 are refused without harm.
+  e->setParameter(e, kNumParams, 0.25f);
+  e->setParameter(e, -1, 0.25f);
+  CHECK(e->getParameter(e, kNumParams) == 0.0f);
+  CHECK(e->getParameter(e, -1) == 0.0f);
+  CHECK_STR(AskText(e, effGetParamName, kNumParams, kParamTextBytes), "");
+  Dispatch(e, effClose);
+}
+
+// Fills the outputs with NaN so that a block the plug-in leaves unwritten is caught.
+template <typename T>
+bool RunBlocks(AEffect* e, int blocks, const char* what) {
+  std::vector<T> left(kBlockSize), right(kBlockSize);
+  T* outputs[2] = {left.data(), right.data()};
+  for (int b = 0; b < blocks; ++b) {
+    for (int i = 0; i < kBlockSize; ++i) left[i] = right[i] = std::nan("");
+    if constexpr (sizeof(T) == sizeof(double)) {
+      e->processDoubleReplacing(e, nullptr, outputs, kBlockSize);
+    } else {
+      e->processReplacing(e, nullptr, outputs, kBlockSize);
+    }
+    for (int i = 0; i < kBlockSize; ++i) {
+      for (T s : {left[i], right[i]}) {
+        if (!std::isfinite(s) || std::fabs(s) > 8.0) {
+          Fail(__FILE__, __LINE__, "%s: block %d sample %d is %g", what, b, i, static_cast<double>(s));
+          return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+void CheckProcess(Host& host) {
+  AEffect* e = host.Create();
+  if (!e) return Fail(__FILE__, __LINE__, "no effect");
+  Start(e);
+  RunBlocks<float>(e, 4, "silence");
+  SendMidi(e, 0x90, 60, 100, 100);
+  SendMidi(e, 0x90, 67, 90, 700);  // beyond this block: arrives in a later one
+  RunBlocks<float>(e, 16, "notes on");
+  RunBlocks<double>(e, 4, "notes on, double");
+  SendMidi(e, 0x80, 60, 0, 0);
+  SendMidi(e, 0x90, 67, 0, 10);  // velocity 0 ends the note
+  RunBlocks<float>(e, 16, "release");
+  // A restart after switching off and a rate change keeps working.
+  Dispatch(e, effMainsChanged, 0, 0);
+  Dispatch(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  Dispatch(e, effMainsChanged, 0, 1);
+  SendMidi(e, 0x90, 48, 127, 0);
+  RunBlocks<float>(e, 8, "after restart");
+  Stop(e);
+}
+
+void CheckInstances(Host& host) {
+  AEffect* a = host.Create();
+  AEffect* b = host.Create();
+  if (!a || !b) return Fail(__FILE__, __LINE__, "no effect");
+  CHECK(a != b);
+  Start(a);
+  Start(b);
+  a->setParameter(a, 59, 0.0f);
+  CHECK_STR(AskText(a, effGetParamDisplay, 59, kParamTextBytes), "-oo");
+  CHECK_STR(AskText(b, effGetParamDisplay, 59, kParamTextBytes), "-6.0");
+  Stop(a);
+  RunBlocks<float>(b, 2, "second instance after the first closed");
+  Stop(b);
+}
+
+struct NamedCheck {
+  const char* name;
+  void (*run)(Host&);
+};
+const NamedCheck kChecks[] = {
+    {"exports", CheckExports},
+    {"identity", CheckIdentity},
+    {"parameters", CheckParameters},
+    {"process", CheckProcess},
+    {"instances", CheckInstances},
+};
+
+int Usage() {
+  std::fprintf(stderr, "usage: pellory_vsthost <dll> [check ...]\n"
+                       "       pellory_vsthost --expect-load-error <code> <dll>\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  if (argc >= 2 && std::strcmp(argv[1], "--expect-load-error") == 0) {
+    // The host itself must report a DLL it cannot load (e.g. the other word size: 193).
+    if (argc != 4) return Usage();
+    const DWORD expected = std::strtoul(argv[2], nullptr, 10);
+    HMODULE module = LoadLibraryA(argv[3]);
+    const DWORD error = module ? 0 : GetLastError();
+    std::printf("LoadLibrary(%s): error %lu, expected %lu\n", argv[3], (unsigned long)error, (unsigned long)expected);
+    return (!module && error == expected) ? 0 : 1;
+  }
+  if (argc < 2) return Usage();
+
+  Host host;
+  host.dllPath = argv[1];
+  host.module = LoadLibraryA(argv[1]);
+  if (!host.module) {
+    std::printf("cannot load %s: error %lu\n", argv[1], (unsigned long)GetLastError());
+    return 2;
+  }
+  host.entry = EntryFrom(GetProcAddress(host.module, "VSTPluginMain"));
+  if (!host.entry) host.entry = EntryFrom(GetProcAddress(host.module, "main"));
+  if (!host.entry) {
+    std::printf("%s exports no VST entry point\n", argv[1]);
+    return 2;
+  }
+  std::printf("%s loaded (%d-bit host)\n", argv[1], static_cast<int>(sizeof(void*) * 8));
+
+  int run = 0;
+  for (const NamedCheck& check : kChecks) {
+    bool selected = argc == 2;
+    for (int i = 2; i < argc; ++i) selected = selected || std::strcmp(argv[i], check.name) == 0;
+    if (!selected) continue;
+    const int before = g_failures;
+    check.run(host);
+    ++run;
+    std::printf("%s %s\n", g_failures == before ? "ok  " : "FAIL", check.name);
+  }
+  if (run == 0) {
+    std::printf("no check matched\n");
+    return Usage();
+  }
+  FreeLibrary(host.module);
+  std::printf("%d check%s, %d failure%s\n", run, run == 1 ? "" : "s", g_failures, g_failures == 1 ? "" : "s");
+  return g_failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,106 @@
+#pragma once
+// Four-pole resonant low-pass ladder solved without a unit delay in the loop, with a soft
+// clipper in the feedback path and an output gain that makes up for the resonance's loss.
+#include <array>
+#include <cmath>
+
+#include "engine/Tuning.h"
+
+namespace pellory::engine {
+
+// Per-rate coefficient tables indexed by pitch value 0..17280 (the cutoff).
+struct VcfTables {
+  static constexpr int kSize = kMaxPitch + 1;
+
+  explicit VcfTables(double sampleRate);
+  // The process's tables for this rate, built on first request (thread-safe, kept for good).
+  static const VcfTables& ForSampleRate(double sampleRate);
+
+  std::array<double, kSize> omega;     // 2*pi*f / sampleRate, not prewarped
+  std::array<double, kSize> feedback;  // loop gain that just reaches self-oscillation
+};
+
+class Vcf {
+ public:
+  static constexpr double kMaxResonance = 250.0 / 226.0;
+
+  Vcf();  // set up for 44100 Hz
+
+  // On a new rate: switch to that rate's tables. Always clears the states and coefficients.
+  // A rate that is not a positive finite number is ignored (the clearing still happens).
+  void SetSampleRate(double rate);
+
+  // Resonance setting 0..1 (clamped; NaN counts as 0), stored as k = b * 250/226. When k
+  // reaches 1 on a silent filter the states get a small kick so that it starts ringing.
+  void SetResonance(double normalised);
+
+  // One sample: x is the input, control the cutoff 0..1 (cutoff pitch = round(control*17280),
+  // clamped). A non-finite input counts as 0; a non-finite state is cleared.
+  double Process(double x, double control) {
+    const double index = std::round(control * kMaxPitch);
+    if (!(index == cachedIndex_)) UpdateCoefficients(index);
+
+    s1_ = Clean(s1_);
+    s2_ = Clean(s2_);
+    s3_ = Clean(s3_);
+    s4_ = Clean(s4_);
+    dn_ = -dn_;
+    if (!std::isfinite(x)) x = 0.0;
+
+    // Exact output of the loop with linear feedback.
+    const double y = (((s1_ * G_ + s2_) * G_ + s3_) * G_ + s4_ + x * G4_) * normaliser_;
+
+    // The states move with saturated feedback, t ~ 5 tanh(y / 5).
+    const double r = 0.2 * y;
+    double t;
+    if (r < -3.0) {
+      t = -5.0;
+    } else if (r > 3.0) {
+      t = 5.0;
+    } else {
+      const double r2 = r * r;
+      t = 5.0 * r * (r2 + 27.0) / (9.0 * r2 + 27.0);
+    }
+
+    const double u = G_ * (x - t * feedback_);
+    const double y1 = s1_ + u;
+    s1_ = u - v_ * y1;
+    const double w2 = G_ * y1;
+    const double y2 = s2_ + w2;
+    s2_ = w2 - v_ * y2;
+    const double w3 = G_ * y2;
+    const double y3 = s3_ + w3;
+    s3_ = w3 - v_ * y3;
+    const double w4 = G_ * y3;
+    const double y4 = s4_ + w4;
+    s4_ = w4 - v_ * y4;
+
+    return y * outputGain_;
+  }
+
+  double SampleRate() const { return sampleRate_; }
+  double Resonance() const { return k_; }
+  double OutputGain() const { return outputGain_; }
+  double Feedback() const { return feedback_; }
+  double G() const { return G_; }
+  std::array<double, 4> States() const { return {s1_, s2_, s3_, s4_}; }
+
+ private:
+  void UpdateCoefficients(double index);
+  double Clean(double s) const { return std::isfinite(s) ? s + dn_ : 0.0; }
+
+  double sampleRate_ = 1.0;
+  double k_ = 0.0;
+  double G4_ = 0.0;
+  double G_ = 0.0;
+  double v_ = 0.0;
+  double feedback_ = 0.0;
+  double outputGain_ = 0.0;
+  double normaliser_ = 0.0;
+  double cachedIndex_ = -1.0;
+  double s1_ = 0.0, s2_ = 0.0, s3_ = 0.0, s4_ = 0.0;
+  double dn_ = 1e-13;
+  const VcfTables* tables_ = nullptr;
+};
+
+}  // namespace pellory::engine

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "Spectrum.h"
+#include "FrequencyAnalysis.h"
 #include "engine/Oscillator.h"
 
 namespace pellory::engine {

@@ -5,7 +5,7 @@
 #include <limits>
 #include <thread>
 
-#include "Spectrum.h"
+#include "FrequencyAnalysis.h"
 #include "engine/Vcf.h"
 
 namespace pellory::engine {

@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "Spectrum.h"
+#include "FrequencyAnalysis.h"
 #include "engine/Wavetables.h"
 
 namespace pellory::engine {

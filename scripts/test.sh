@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The test command (as root on a fresh Debian bookworm machine): installs the packages, builds
+# every target (native and both Windows DLLs), runs every test (unit, plug-in, hosts, the DLLs
+# under wine 64-bit and 32-bit), then builds and runs the native tests once more with
+# AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+# PELLORY_JOBS sets the parallel build jobs (default 2).
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+jobs=${PELLORY_JOBS:-2}
+start=$(date +%s)
+say() { echo "== test: $* ($(( $(date +%s) - start )) s)"; }
+
+say "installing packages"
+bash scripts/setup.sh
+
+say "building"
+bash scripts/build.sh
+
+say "running the tests"
+ctest --test-dir build/linux --output-on-failure --timeout 900
+
+say "building with sanitizers"
+cmake -S . -B build/linux-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLORY_SANITIZE=ON \
+  -DPELLORY_WIN64_DIR= -DPELLORY_WIN32_DIR= >/dev/null
+cmake --build build/linux-sanitize -j "$jobs"
+
+say "running the tests with sanitizers"
+# Any report is fatal (-fno-sanitize-recover); leaks count as failures too.
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build/linux-sanitize --output-on-failure --timeout 1800 -LE no-sanitizer
+
+say "all tests passed"

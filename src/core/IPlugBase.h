@@ -21,6 +21,21 @@ struct ChannelIO {
   int32_t outputs = 0;
 };
 
+// The host's transport as GetTimeInfo reports it; fields the host leaves invalid keep what the
+// caller put there.
+struct TimeInfo {
+  double tempo = 120.0;
+  double samplePosition = 0.0;
+  double ppqPosition = 0.0;
+  double lastBarStart = 0.0;
+  double cycleStart = 0.0;
+  double cycleEnd = 0.0;
+  int32_t numerator = 4;
+  int32_t denominator = 4;
+  bool transportPlaying = false;
+  bool cycleActive = false;
+};
+
 struct IPresetSlot {
   bool initialized = false;
   char name[263] = {};
@@ -74,7 +89,7 @@ class IPlugBase {
   /* 24 */ virtual int GetSamplePosition() = 0;
   /* 25 */ virtual double GetTempo() = 0;
   /* 26 */ virtual void GetTimeSignature(int* numerator, int* denominator) = 0;
-  /* 27 */ virtual void GetTimeInfo(void* info) = 0;
+  /* 27 */ virtual void GetTimeInfo(TimeInfo* info) = 0;
   /* 28 */ virtual int GetHostKind() { return hostKind_; }
   /* 29 */ virtual int GetLatency() { return latencyWord_; }
   /* 30 */ virtual void ResizeEditor() = 0;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/TuningClient.h"
+
 namespace pellory {
 
 namespace {
@@ -13,6 +15,7 @@ Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& 
     : Synth(hostCallback, options, "0-2", "Pellory", "", "Velloran Music", kPelloryUniqueId, kPelloryMakerId,
             kPelloryVersion) {
   // The engine built its 64 voices (even ones lower, odd ones upper, all on LFO units 0 and 1).
+  engine_.SetTuningClient(GetTuningClient());
   ReadConfiguration();
   panelMode_ = startInEditMode ? 2 : 1;
   InitParameters();
@@ -138,14 +141,28 @@ void Pellory::MidiDispatch() {
 
 void Pellory::AllNotesOff() {
   heldNotes_.clear();
-  SetSustainPedal(false);
+  sustain_ = false;
+  engine_.AllNotesOff();
 }
 
-void Pellory::NoteOn(int note, int velocity) { heldNotes_[note] = velocity; }
+void Pellory::NoteOn(int note, int velocity) {
+  // A tuning master may drop the note; then nothing happens at all, not even an LFO restart.
+  const engine::TuningClient* tuning = engine_.GetTuningClient();
+  if (tuning && tuning->ShouldFilterNote(note)) return;
+  engine::KeyboardSetup keyboard;
+  keyboard.mode = keyboardMode_;
+  keyboard.splitKey = splitKey_;
+  keyboard.upperTranspose = upperTranspose_;
+  keyboard.unison = unison_;
+  engine_.NoteOn(note, velocity, keyboard);
+}
 
-void Pellory::NoteOff(int note) { heldNotes_.erase(note); }
+void Pellory::NoteOff(int note) { engine_.NoteOff(note); }
 
-void Pellory::SetSustainPedal(bool down) { sustain_ = down; }
+void Pellory::SetSustainPedal(bool down) {
+  sustain_ = down;
+  engine_.SetSustainPedal(down);
+}
 
 void Pellory::Idle() {
   // Editor refresh: only meaningful with an open editor window.

@@ -1,13 +1,26 @@
 #include "host/IPlugVST.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
+#include <string>
 
 namespace pellory {
 
 using namespace vst2;
 
 namespace {
+// Room for the host's product and vendor strings (nominally 64 bytes).
+constexpr std::size_t kHostTextBytes = 256;
+
+std::string Lowercase(const char* text) {
+  std::string lower(text ? text : "");
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
 VstInt32 ArrangementType(int channels) {
   switch (channels) {
     case 0: return kSpeakerArrEmpty;
@@ -73,21 +86,26 @@ bool IPlugVST::IsRenderingOffline() {
   return HostCall(audioMasterGetCurrentProcessLevel) == kVstProcessLevelOffline;
 }
 
+const VstTimeInfo* IPlugVST::HostTime(VstInt32 filter) {
+  return reinterpret_cast<const VstTimeInfo*>(HostCall(audioMasterGetTime, 0, filter));
+}
+
 int IPlugVST::GetSamplePosition() {
-  const VstTimeInfo* t = reinterpret_cast<const VstTimeInfo*>(HostCall(audioMasterGetTime, 0, 0));
+  const VstTimeInfo* t = HostTime(0);
   if (!t || !(t->samplePos >= 0.0)) return 0;
-  return static_cast<int>(t->samplePos + 0.5);
+  const double rounded = t->samplePos + 0.5;
+  return rounded >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(rounded);
 }
 
 double IPlugVST::GetTempo() {
-  const VstTimeInfo* t = reinterpret_cast<const VstTimeInfo*>(HostCall(audioMasterGetTime, 0, kVstTempoValid));
+  const VstTimeInfo* t = HostTime(kVstTempoValid);
   if (t && (t->flags & kVstTempoValid) && t->tempo >= 0.0) return t->tempo;
   return 0.0;
 }
 
 void IPlugVST::GetTimeSignature(int* numerator, int* denominator) {
   int n = 0, d = 0;
-  const VstTimeInfo* t = reinterpret_cast<const VstTimeInfo*>(HostCall(audioMasterGetTime, 0, kVstTimeSigValid));
+  const VstTimeInfo* t = HostTime(kVstTimeSigValid);
   if (t && (t->flags & kVstTimeSigValid) && t->timeSigNumerator >= 0 && t->timeSigDenominator >= 0) {
     n = t->timeSigNumerator;
     d = t->timeSigDenominator;
@@ -96,19 +114,109 @@ void IPlugVST::GetTimeSignature(int* numerator, int* denominator) {
   if (denominator) *denominator = d;
 }
 
-void IPlugVST::GetTimeInfo(void* info) {
-  // Filled by the host-interface layer when a caller needs the transport.
-  (void)info;
+void IPlugVST::GetTimeInfo(TimeInfo* info) {
+  constexpr VstInt32 kWanted = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid;
+  if (!info) return;
+  const VstTimeInfo* t = HostTime(kWanted);
+  if (!t || !(t->flags & kWanted)) return;
+  // Comparisons are written so that NaN fails them: a host's NaN never replaces a value.
+  if (std::isfinite(t->samplePos)) info->samplePosition = t->samplePos;
+  if ((t->flags & kVstPpqPosValid) && t->ppqPos >= 0.0) info->ppqPosition = t->ppqPos;
+  if ((t->flags & kVstTempoValid) && t->tempo > 0.0) info->tempo = t->tempo;
+  if ((t->flags & kVstBarsValid) && t->barStartPos >= 0.0) info->lastBarStart = t->barStartPos;
+  if ((t->flags & kVstCyclePosValid) && t->cycleStartPos >= 0.0 && t->cycleEndPos >= 0.0) {
+    info->cycleStart = t->cycleStartPos;
+    info->cycleEnd = t->cycleEndPos;
+  }
+  if ((t->flags & kVstTimeSigValid) && t->timeSigNumerator > 0 && t->timeSigDenominator > 0) {
+    info->numerator = t->timeSigNumerator;
+    info->denominator = t->timeSigDenominator;
+  }
+  info->transportPlaying = (t->flags & kVstTransportPlaying) != 0;
+  info->cycleActive = (t->flags & kVstTransportCycleActive) != 0;
 }
 
-int IPlugVST::GetHostKind() { return hostKind_ < 0 ? 0 : hostKind_; }
+int IPlugVST::HostKindFromProduct(const char* product) {
+  static const struct {
+    const char* text;
+    int kind;
+  } kTable[] = {
+      {"cubase", HostCubase},       {"reaper", HostReaper},
+      {"nuendo", HostNuendo},       {"cakewalk", HostCakewalk},
+      {"samplitude", HostSamplitude}, {"fruity", HostFruity},
+      {"live", HostLive},           {"melodyne", HostMelodyne},
+      {"vstmanlib", HostVstManLib}, {"aulab", HostAuLab},
+      {"garageband", HostGarageBand}, {"forte", HostForte},
+      {"chainer", HostChainer},     {"audition", HostAudition},
+      {"orion", HostOrion},         {"sawstudio", HostSawStudio},
+      {"logic", HostLogic},         {"digital", HostDigital},
+      {"audiomulch", HostAudioMulch}, {"presonus", HostPresonus},
+      {"vst3plugintesthost", HostVst3PluginTestHost}, {"protools", HostProTools},
+      {"ardour", HostArdour},       {"openmpt", HostOpenMpt},
+      {"renoise", HostRenoise},     {"standalone", HostStandalone},
+  };
+  const std::string lower = Lowercase(product);
+  if (lower.empty()) return HostUnknown;
+  for (const auto& entry : kTable)
+    if (lower.find(entry.text) != std::string::npos) return entry.kind;
+  return HostUnknown;
+}
+
+int32_t IPlugVST::PackHostVersion(VstIntPtr decimalVersion) {
+  if (decimalVersion < 0) return 0;
+  const long long v = decimalVersion;
+  const long long major = std::min(v / 10000, 0xFFFFLL);
+  return static_cast<int32_t>((major << 16) | ((v / 100) % 100) << 8 | (v % 100));
+}
+
+int IPlugVST::GetHostKind() {
+  if (hostKind_ >= 0) return hostKind_;
+  char product[kHostTextBytes] = {};
+  HostCall(audioMasterGetProductString, 0, 0, product);
+  product[sizeof(product) - 1] = '\0';
+  hostVersion_ = product[0] ? PackHostVersion(HostCall(audioMasterGetVendorVersion)) : 0;
+  hostKind_ = HostKindFromProduct(product);
+  return hostKind_;
+}
+
+bool IPlugVST::IsSpecialHost() {
+  if (!vendorCheckDone_) {
+    char vendor[kHostTextBytes] = {};
+    HostCall(audioMasterGetVendorString, 0, 0, vendor);
+    vendor[sizeof(vendor) - 1] = '\0';
+    const std::string lower = Lowercase(vendor);
+    specialHost_ = lower == "native instruments" || lower == "juce vst host";
+    vendorCheckDone_ = true;
+  }
+  return specialHost_;
+}
 
 void IPlugVST::ResizeEditor() {}
+
+void IPlugVST::SetInputConnected(int channel, bool connected) {
+  if (channel < 0 || channel >= NumInputs()) return;
+  inputs_[channel].connected = connected;
+  // A disconnected channel is read from its own (silent) scratch buffer.
+  if (!connected) inputPointers_[channel] = inputs_[channel].scratch.data();
+}
+
+void IPlugVST::SetOutputConnected(int channel, bool connected) {
+  if (channel < 0 || channel >= NumOutputs()) return;
+  outputs_[channel].connected = connected;
+  if (!connected) outputPointers_[channel] = outputs_[channel].scratch.data();
+}
 
 void IPlugVST::IdentifyHost() {
   if (hostSetupDone_) return;
   hostSetupDone_ = true;
-  GetHostKind();
+  const int kind = GetHostKind();
+  // These hosts offer more channels than they connect: only the first stereo pair of inputs is
+  // used, and every output from the third on is connected when there are that many.
+  if (kind == HostForte || kind == HostAudition || kind == HostOrion || kind == HostSawStudio) {
+    for (int c = 2; c < NumInputs(); ++c) SetInputConnected(c, false);
+    if (NumOutputs() >= 3)
+      for (int c = 2; c < NumOutputs(); ++c) SetOutputConnected(c, true);
+  }
   effect_.numInputs = inputArrangement_.numChannels = NumInputs();
   effect_.numOutputs = outputArrangement_.numChannels = NumOutputs();
   HostIdentified();
@@ -139,6 +247,8 @@ bool IPlugVST::SendMidiMessage(const IMidiMessage& message) {
 }
 
 bool IPlugVST::SendSysEx(const ISysExMessage& message) {
+  // Hosts read dumpBytes bytes from sysexDump without checking either.
+  if (!message.data || message.size <= 0) return false;
   VstMidiSysexEvent event{};
   event.type = kVstSysExType;
   event.byteSize = sizeof(VstMidiSysexEvent);

@@ -8,21 +8,42 @@ namespace pellory {
 namespace {
 // Voices per layer for each "Voices" value; the texts count both layers ("Unison" plays 3+3).
 const int kVoicesPerLayer[] = {3, 8, 16, 32, 3};
-}  // namespace
+// Waveform codes of the LFO units for the "LFO n Waveform" choices: LFO 2's "Saw Up" is the
+// falling ramp.
+const int kLfo1Codes[] = {engine::Lfo::kOff, engine::Lfo::kTriangle, engine::Lfo::kRampUp, engine::Lfo::kSquare};
+const int kLfo2Codes[] = {engine::Lfo::kOff, engine::Lfo::kTriangle, engine::Lfo::kRampDown, engine::Lfo::kSquare};
 
-void Pellory::HandleParameterChange(int id) {
-  IParameter* p = GetParameter(id);
-  if (!p) return;
-  Synth::HandleParameterChange(id);
-  const double n = p->GetNormalized();
-  const int v = static_cast<int>(p->Value());
+int ClampChoice(int v, int last) { return v < 0 ? 0 : v > last ? last : v; }
 
-  if (id <= kUpperLevel) {
-    selectedParameter_ = id;
-    panelParameterNumber_ = PanelNumberOf(id, v);
+// The LFO setting an id writes, applied to one unit.
+void ApplyLfoSetting(engine::Lfo& lfo, int id, int v) {
+  const bool single = keyboardMode_ == kSingle;
+  // Lower-program LFO settings reach the upper pair too when it follows the lower one.
+  const bool bothLayers = lfoLink_ || single;
+  const bool lfo1Setting = id >= kLfo1Waveform && id <= kLfo1WheelAmount;
+  const bool lfo2Setting = id >= kLfo2Waveform && id <= kLfo2Depth;
+  if (lfo1Setting || lfo2Setting) {
+    const int first = lfo1Setting ? 0 : 1;
+    const int count = id == kLfo1WheelAmount ? 2 : 1;  // the wheel amount is shared by both LFOs
+    for (int unit = first; unit < first + count; ++unit) {
+      ApplyLfoSetting(engine_.GetLfo(unit), id, v);
+      if (bothLayers) ApplyLfoSetting(engine_.GetLfo(unit + 2), id, v);
+    }
+  } else if (id >= 10 && id <= 43) {
+    // Ids 0..52 edit the lower layer's sound; in Single both layers play it.
+    const double a = id == kVcfResonance ? n : static_cast<double>(v);
+    engine_.SetVoiceParam(engine::kLower, id, a, n);
+    if (single) engine_.SetVoiceParam(engine::kUpper, id, a, n);
+  } else if (id == kTune || id == kDetuneDepth || id == kDetuneInit) {
+    engine_.SetVoiceParamAll(id, p->Value() * 128.0, n);
+  } else if (id == kFrequencyScale || id == kVcfFmStart || id == kVcfFmStop) {
+    engine_.SetVoiceParamAll(id, p->Value(), n);
   }
 
   switch (id) {
+    case kLfoFmRange:
+      for (int unit = 0; unit < engine::Engine::kNumLfos; ++unit) engine_.GetLfo(unit).SetFmRange(p->Value() * 128.0);
+      break;
     case kSplitPoint:
       splitKey_ = v + 35;
       break;
@@ -136,15 +157,13 @@ void Pellory::SetKeyboardMode(int mode) {
   }
 }
 
-void Pellory::BindUpperLfos() {
-  const bool shared = lfoLink_ || keyboardMode_ == kSingle;
-  engine::Lfo* lfo1 = &engine_.GetLfo(shared ? 0 : 2);
-  engine::Lfo* lfo2 = &engine_.GetLfo(shared ? 1 : 3);
-  for (int i = 0; i < engine::Engine::kMaxVoicesPerLayer; ++i) engine_.LayerVoice(engine::kUpper, i)->SetLfos(lfo1, lfo2);
-}
+void Pellory::BindUpperLfos() { engine_.BindUpperLfos(lfoLink_ || keyboardMode_ == kSingle); }
 
 void Pellory::ArrangeVoices() {
-  // The voice-allocation layer rebuilds the layer lists for the stereo mode.
+  // The engine releases every voice before it rearranges the lists.
+  sustain_ = false;
+  heldNotes_.clear();
+  engine_.ArrangeVoices(stereoModeBit_, lfoLink_ || keyboardMode_ == kSingle);
 }
 
 void Pellory::SelectProgram(int number, bool forced) {

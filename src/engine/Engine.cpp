@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace pellory::engine {
@@ -19,7 +20,7 @@ Engine::Engine() {
   // Alternating arrangement: even voices play the lower layer, odd ones the upper.
   for (int i = 0; i < kNumVoices; ++i) {
     Voice& v = voices_[static_cast<std::size_t>(i)];
-    v.Bind(i, this, &lfos_[0], &lfos_[1]);
+    v.Bind(i, &context_, &lfos_[0], &lfos_[1]);
     v.SetSampleRate(sampleRate_);
     allVoices_[static_cast<std::size_t>(i)] = &v;
     layers_[i % 2][static_cast<std::size_t>(i / 2)] = &v;
@@ -27,6 +28,7 @@ Engine::Engine() {
 }
 
 void Engine::SetSampleRate(double rate) {
+  if (!std::isfinite(rate) || !(rate >= 1.0)) return;
   sampleRate_ = rate;
   for (Voice* v : allVoices_) v->SetSampleRate(rate);
   // A control block keeps its length in seconds when the sample rate changes.
@@ -50,6 +52,112 @@ void Engine::SetPanorama(Layer layer, double p) {
   panorama_[layer] = p;
   leftFactor_[layer] = p <= 0.5 ? 1.0 : 2.0 * (1.0 - p);
   rightFactor_[layer] = p >= 0.5 ? 1.0 : 2.0 * p;
+}
+
+void Engine::StartVoice(Voice* voice, int note, int velocity, int transpose, int fine) {
+  voice->NoteOn(note, velocity, noteStamp_, transpose, fine);
+}
+
+void Engine::NoteOn(int note, int velocity, const KeyboardSetup& keyboard) {
+  note &= 0x7F;
+  velocity = velocity < 1 ? 1 : velocity > 127 ? 127 : velocity;
+  ++noteStamp_;
+  for (Lfo& lfo : lfos_) lfo.NoteOn(velocity * 0.007874015748031496);
+
+  const int n = voicesPerLayer_;
+  if (n <= 0) return;
+  // The candidates: the first 2N voices in Single, the first N of a layer otherwise.
+  Voice* const* list;
+  int count = n;
+  int transpose = 0;
+  const bool paired = keyboard.mode == KeyboardSetup::kDouble;
+  if (keyboard.mode == KeyboardSetup::kSplit) {
+    const bool upper = note >= keyboard.splitKey;
+    list = layers_[upper ? kUpper : kLower].data();
+    if (upper) transpose = keyboard.upperTranspose;
+  } else if (paired) {
+    list = layers_[kLower].data();
+  } else {
+    list = allVoices_.data();
+    count = 2 * n;
+  }
+  Voice* const* partners = layers_[kUpper].data();
+
+  if (keyboard.unison) {
+    // Three voices restart together, each a little sharper; no search, no stealing.
+    for (int i = 0; i < 3 && i < count; ++i) {
+      StartVoice(list[i], note, velocity, transpose, 12 * i);
+      if (paired) StartVoice(partners[i], note, velocity, transpose, 12 * i);
+    }
+    return;
+  }
+
+  int m = -1;
+  for (int i = 0; i < count && m < 0; ++i)
+    if (list[i]->Note() == note) m = i;
+  for (int i = 0; i < count && m < 0; ++i)
+    if (!list[i]->IsActive()) m = i;
+  if (m < 0) {
+    m = 0;
+    for (int i = 1; i < count; ++i)
+      if (list[i]->Stamp() < list[m]->Stamp()) m = i;
+  }
+  StartVoice(list[m], note, velocity, transpose, 0);
+  if (paired) StartVoice(partners[m], note, velocity, transpose, 0);
+}
+
+void Engine::NoteOff(int note) {
+  for (Voice* v : allVoices_)
+    if (v->Note() == note) v->Release(false);
+}
+
+void Engine::SetSustainPedal(bool down) {
+  sustain_ = down;
+  for (Voice* v : allVoices_) {
+    v->SetSustain(down);
+    if (!down && !v->Gate()) v->Release(true);
+  }
+}
+
+void Engine::AllNotesOff() {
+  SetSustainPedal(false);
+  for (Voice* v : allVoices_) v->Release(true);
+}
+
+void Engine::ArrangeVoices(bool bitStereo, bool sharedUpperLfos) {
+  AllNotesOff();
+  const int n = voicesPerLayer_;
+  for (int i = 0; i < kMaxVoicesPerLayer; ++i) {
+    int lower = 2 * i, upper = 2 * i + 1;
+    if (bitStereo) {
+      // The sounding voices first, lower block then upper block; the rest keep pairs.
+      if (i < n) {
+        lower = i;
+        upper = n + i;
+      } else {
+        lower = 2 * n + 2 * (i - n);
+        upper = lower + 1;
+      }
+    }
+    layers_[kLower][static_cast<std::size_t>(i)] = allVoices_[static_cast<std::size_t>(lower)];
+    layers_[kUpper][static_cast<std::size_t>(i)] = allVoices_[static_cast<std::size_t>(upper)];
+  }
+  for (Voice* v : layers_[kLower]) v->SetLfos(&lfos_[0], &lfos_[1]);
+  BindUpperLfos(sharedUpperLfos);
+}
+
+void Engine::BindUpperLfos(bool shared) {
+  const Lfo* lfo1 = &lfos_[shared ? 0 : 2];
+  const Lfo* lfo2 = &lfos_[shared ? 1 : 3];
+  for (Voice* v : layers_[kUpper]) v->SetLfos(lfo1, lfo2);
+}
+
+void Engine::SetVoiceParam(Layer layer, int id, double a, double b) {
+  for (Voice* v : layers_[layer]) v->SetParam(id, a, b);
+}
+
+void Engine::SetVoiceParamAll(int id, double a, double b) {
+  for (Voice* v : allVoices_) v->SetParam(id, a, b);
 }
 
 void Engine::SetModWheel(double value) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstdint>
 
 #include "engine/Lfo.h"
 #include "engine/Voice.h"
@@ -17,6 +18,15 @@ class ControlBlockClient {
 };
 
 enum Layer { kLower = 0, kUpper = 1 };
+
+// How notes reach the layers.
+struct KeyboardSetup {
+  enum Mode : int { kSingle = 0, kSplit = 1, kDouble = 2 };
+  int mode = kSingle;
+  int splitKey = 60;       // first note of the upper layer in Split
+  int upperTranspose = 0;  // semitones, upper layer in Split only
+  bool unison = false;
+};
 
 // The synthesizer's engine state: 64 voices in two layers, four LFOs, the mix, and the render
 // loop that runs modulation at the control rate and voices at the sample rate.
@@ -45,6 +55,31 @@ class Engine {
   // Writes frames samples of left and right; ticks the client at every control block start.
   void Render(double* left, double* right, int frames, ControlBlockClient& client);
 
+  // Voice allocation. Notes are 0..127, velocities 1..127; a stolen or repeated note restarts
+  // its voice. In Double every note takes a lower voice and the upper voice at the same index.
+  void NoteOn(int note, int velocity, const KeyboardSetup& keyboard);
+  // Releases every voice carrying this note (the sustain pedal may hold it).
+  void NoteOff(int note);
+  // Lifting the pedal releases every voice whose key is up.
+  void SetSustainPedal(bool down);
+  bool SustainDown() const { return sustain_; }
+  // Pedal up, then every voice released (each fades with its own release time).
+  void AllNotesOff();
+  // Refills the layer lists from the 64 voices after all notes off. Alternating (bitStereo off):
+  // even voices lower, odd ones upper. "BIT": the first N voices lower, the next N upper.
+  void ArrangeVoices(bool bitStereo, bool sharedUpperLfos);
+  // Upper voices use the lower LFO pair when shared (linked or Single), else their own pair.
+  void BindUpperLfos(bool shared);
+  std::int64_t NoteStamp() const { return noteStamp_; }
+
+  // Sound settings of the voice lists: one layer's 32 voices, or all 64.
+  void SetVoiceParam(Layer layer, int id, double a, double b);
+  void SetVoiceParamAll(int id, double a, double b);
+
+  // Microtuning of "Equal" notes; null plays equal temperament.
+  void SetTuningClient(const TuningClient* client) { context_.tuning = client; }
+  const TuningClient* GetTuningClient() const { return context_.tuning; }
+
   // Layers and voices.
   Voice& GetVoice(int i) { return voices_[static_cast<std::size_t>(i)]; }
   Voice* LayerVoice(Layer layer, int i) { return layers_[layer][static_cast<std::size_t>(i)]; }
@@ -61,8 +96,8 @@ class Engine {
   double RightFactor(Layer layer) const { return rightFactor_[layer]; }
   double Gain(Layer layer, int side) const { return gains_[layer][side]; }
 
-  void SetPitchBend(double pitch) { pitchBend_ = pitch; }
-  double PitchBend() const { return pitchBend_; }
+  void SetPitchBend(double pitch) { context_.pitchBend = pitch; }
+  double PitchBend() const { return context_.pitchBend; }
   void SetPitchBendRange(double pitch) { pitchBendRange_ = pitch; }
   double PitchBendRange() const { return pitchBendRange_; }
   // Wheel input (0..1) of all four LFOs.
@@ -74,6 +109,8 @@ class Engine {
  private:
   void StartControlBlock(ControlBlockClient& client);
 
+  void StartVoice(Voice* voice, int note, int velocity, int transpose, int fine);
+
   std::array<Voice, kNumVoices> voices_;
   std::array<Voice*, kNumVoices> allVoices_{};
   std::array<std::array<Voice*, kMaxVoicesPerLayer>, 2> layers_{};
@@ -84,7 +121,11 @@ class Engine {
   int blockCountdown_ = 0;
   int repeatCountdown_ = -1;
   int voicesPerLayer_ = 0;
-  double pitchBend_ = 0.0;
+  // Pitch bend, tuning client and the noise sequence shared by this instance's voices. Each
+  // instance has its own, so instances rendering on different threads never share a seed.
+  VoiceContext context_;
+  std::int64_t noteStamp_ = 0;
+  bool sustain_ = false;
   double pitchBendRange_ = 0.0;
   double layerVolume_[2] = {1.0, 1.0};
   double mixerLevel_[2] = {0.5, 0.5};

@@ -1,45 +1,158 @@
 #pragma once
+#include <cstdint>
+
+#include "engine/Envelope.h"
+#include "engine/Filter.h"
+#include "engine/Oscillator.h"
+#include "engine/Vcf.h"
 
 namespace pellory::engine {
 
-class Engine;
 class Lfo;
+class TuningClient;
+
+// What a voice reads from the engine that owns it.
+struct VoiceContext {
+  double pitchBend = 0.0;                // pitch values
+  const TuningClient* tuning = nullptr;  // microtuning of "Equal" notes; may be null
+  std::int32_t noiseSeed = 1;            // one noise sequence for all voices of an instance
+};
 
 // One note of the synthesizer: two oscillators and noise through the VCF and the VCA.
 class Voice {
  public:
-  void Bind(int index, Engine* owner, Lfo* lfo1, Lfo* lfo2) {
+  // Parameter ids the voice understands (the plug-in's parameter numbering).
+  enum Param : int {
+    kVcfAttack = 10, kVcfDecay = 11, kVcfSustain = 12, kVcfRelease = 13, kVcfAttackDynamic = 14,
+    kVcfTrack = 15, kVcfCutoff = 16, kVcfResonance = 17, kVcfEnvelope = 18, kVcfEnvelopeDynamic = 19,
+    kVcfInvert = 20, kDco1Octave = 21, kDco1Triangle = 22, kDco1Sawtooth = 23, kDco1Pulse = 24,
+    kDco1Frequency = 25, kDco1PulseWidth = 26, kDco1PulseWidthDynamic = 27, kDco1Noise = 28,
+    kDco2Octave = 29, kDco2Triangle = 30, kDco2Sawtooth = 31, kDco2Pulse = 32, kDco2Frequency = 33,
+    kDco2PulseWidth = 34, kDco2PulseWidthDynamic = 35, kDco2Detune = 36, kVcaAttackDynamic = 37,
+    kVcaAmountDynamic = 38, kVcaProgramVolume = 39, kVcaAttack = 40, kVcaDecay = 41, kVcaSustain = 42,
+    kVcaRelease = 43, kTune = 57, kFrequencyScale = 70, kVcfFmStart = 71, kVcfFmStop = 72,
+    kDetuneDepth = 75, kDetuneInit = 76,
+  };
+
+  Voice();  // built for 44100 Hz, envelopes at the 1000 Hz rate scale
+
+  void Bind(int index, VoiceContext* context, const Lfo* lfo1, const Lfo* lfo2) {
     index_ = index;
-    owner_ = owner;
+    context_ = context ? context : &detached_;
     lfo1_ = lfo1;
     lfo2_ = lfo2;
   }
-  void SetLfos(Lfo* lfo1, Lfo* lfo2) {
+  void SetLfos(const Lfo* lfo1, const Lfo* lfo2) {
     lfo1_ = lfo1;
     lfo2_ = lfo2;
   }
   int Index() const { return index_; }
-  Lfo* Lfo1() const { return lfo1_; }
-  Lfo* Lfo2() const { return lfo2_; }
+  const Lfo* Lfo1() const { return lfo1_; }
+  const Lfo* Lfo2() const { return lfo2_; }
 
-  void SetSampleRate(double rate) { sampleRate_ = rate; }
+  // Resets the note state; oscillators, VCF and smoothers are rebuilt only for a new rate.
+  void SetSampleRate(double rate);
   double SampleRate() const { return sampleRate_; }
   // 255 / (controlRate * 65535 / 325.5), for both envelopes.
-  void SetEnvelopeRateScale(double scale) { envelopeRateScale_ = scale; }
+  void SetEnvelopeRateScale(double scale);
   double EnvelopeRateScale() const { return envelopeRateScale_; }
 
-  bool IsSounding() const { return sounding_; }
+  // a: plain value (times 128 for 57, 75, 76), b: normalised 0..1. Unknown ids are ignored.
+  void SetParam(int id, double a, double b);
+
+  // Starts a note (velocity 0..127). A note the "BIT" scale cannot play leaves the voice as it
+  // was, except that it now carries this note. Returns whether the note started.
+  bool NoteOn(int note, int velocity, std::int64_t stamp, int transpose, int fine);
+  // Key up. Unless forced, a held sustain pedal keeps the note sounding.
+  void Release(bool force);
+  void SetSustain(bool down) { sustain_ = down; }
+
+  // Once per control block (forced right after a note-on).
   void ControlTick(bool force = false);
-  double RenderSample();
+
+  // One output sample.
+  double RenderSample() {
+    if (!active_) {
+      dco1_.AdvancePhase();
+      dco2_.AdvancePhase();
+      return 0.0;
+    }
+    const double c = vcfSmoother_.Process(vcfControl_);
+    const double g = vcaSmoother_.Process(vcaLevel_);
+    double s = dco2_.RenderSample() + dco1_.RenderSample();
+    if (noise_ > 0.0) {
+      std::int32_t& seed = context_->noiseSeed;
+      seed = static_cast<std::int32_t>(static_cast<std::uint32_t>(seed) * 16807u);
+      s += seed * 4.6566129e-10 * noise_;
+    }
+    return vcf_.Process(s, c) * g;
+  }
+
+  bool IsActive() const { return active_; }
+  bool Gate() const { return gate_; }
+  bool Sustain() const { return sustain_; }
+  int Note() const { return note_; }
+  std::int64_t Stamp() const { return stamp_; }
+  int Fine() const { return fine_; }
+  double KeyPitch() const { return keyPitch_; }
+  double Dco1Pitch() const { return dco1Pitch_; }
+  double Dco2Pitch() const { return dco2Pitch_; }
+  double VcfControl() const { return vcfControl_; }
+  double VcaLevel() const { return vcaLevel_; }
+  double Cutoff() const { return cutoff_; }
+  bool BitScale() const { return bitScale_; }
+  const Envelope& VcaEnvelope() const { return vcaEnvelope_; }
+  const Envelope& VcfEnvelope() const { return vcfEnvelope_; }
+  const Oscillator& Dco1() const { return dco1_; }
+  const Oscillator& Dco2() const { return dco2_; }
 
  private:
-  int index_ = 0;
-  Engine* owner_ = nullptr;
-  Lfo* lfo1_ = nullptr;
-  Lfo* lfo2_ = nullptr;
-  double sampleRate_ = 44100.0;
+  bool ComputePitches();
+
+  // Per-sample state first.
+  bool active_ = false;
+  double noise_ = 0.0;
+  double vcfControl_ = 0.0;
+  double vcaLevel_ = 0.0;
+  VoiceContext* context_ = &detached_;
+  Oscillator dco1_;
+  Oscillator dco2_;
+  Vcf vcf_;
+  LowPass vcfSmoother_;
+  LowPass vcaSmoother_;
+
+  // Control-rate state.
+  double sampleRate_ = 1.0;
   double envelopeRateScale_ = 0.0;
-  bool sounding_ = false;
+  const Lfo* lfo1_ = nullptr;
+  const Lfo* lfo2_ = nullptr;
+  Envelope vcfEnvelope_;
+  Envelope vcaEnvelope_;
+  double tune_ = 0.0;
+  double detune_ = 0.0;
+  double cutoff_ = 0.0;
+  double track_ = 0.0;
+  double envelopeAmount_ = 0.0;
+  double envelopeDynamic_ = 0.0;
+  double amountDynamic_ = 0.0;
+  double programVolume_ = 0.0;
+  double fmStart_ = 0.0, fmStop_ = 0.0;
+  double detuneDepth_ = 0.0, detuneInit_ = 0.0;
+  double keyPitch_ = 0.0;
+  double dco1Pitch_ = 7680.0, dco2Pitch_ = 7680.0;
+  double velocity_ = 0.0;
+  std::int64_t stamp_ = 0;
+  int index_ = 0;
+  int dco1Octave_ = 1, dco2Octave_ = 1;
+  int dco1Frequency_ = 0, dco2Frequency_ = 0;
+  int note_ = 60;
+  int transpose_ = 0;
+  int fine_ = 0;
+  bool invert_ = false;
+  bool bitScale_ = false;
+  bool gate_ = false;
+  bool sustain_ = false;
+  VoiceContext detached_;  // used until an engine binds the voice
 };
 
 }  // namespace pellory::engine

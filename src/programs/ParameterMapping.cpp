@@ -17,6 +17,35 @@ int ClampChoice(int v, int last) { return v < 0 ? 0 : v > last ? last : v; }
 
 // The LFO setting an id writes, applied to one unit.
 void ApplyLfoSetting(engine::Lfo& lfo, int id, int v) {
+  switch (id) {
+    case 0: lfo.SetWaveform(kLfo1Codes[ClampChoice(v, 3)]); break;
+    case 44: lfo.SetWaveform(kLfo2Codes[ClampChoice(v, 3)]); break;
+    case 1: case 45: lfo.SetToDco1(v != 0); break;
+    case 2: case 46: lfo.SetToDco2(v != 0); break;
+    case 3: case 47: lfo.SetToVcf(v != 0); break;
+    case 4: case 48: lfo.SetToVca(v != 0); break;
+    case 5: case 49: lfo.SetDelay(v); break;
+    case 6: case 50: lfo.SetRate(v); break;
+    case 7: case 51: lfo.SetRateDynamic(v / 63.0); break;
+    case 8: case 52: lfo.SetDepth(v / 63.0); break;
+    case 9: lfo.SetWheelAmount(v / 63.0); break;
+    default: break;
+  }
+}
+}  // namespace
+
+void Pellory::HandleParameterChange(int id) {
+  IParameter* p = GetParameter(id);
+  if (!p) return;
+  Synth::HandleParameterChange(id);
+  const double n = p->GetNormalized();
+  const int v = static_cast<int>(p->Value());
+
+  if (id <= kUpperLevel) {
+    selectedParameter_ = id;
+    panelParameterNumber_ = PanelNumberOf(id, v);
+  }
+
   const bool single = keyboardMode_ == kSingle;
   // Lower-program LFO settings reach the upper pair too when it follows the lower one.
   const bool bothLayers = lfoLink_ || single;

@@ -1,0 +1,144 @@
+// What a note sounds like: when it starts, its pitch in both frequency scales, and how long it
+// takes to fade at both update rates.
+#include <gtest/gtest.h>
+
+#include "VoiceTestSupport.h"
+#include "engine/Tuning.h"
+
+namespace pellory {
+namespace {
+
+using test::Instance;
+using test::Render;
+using test::Set;
+
+TEST(NoteTiming, NoteOnAtOffsetHundredSoundsFromSampleEightyEight) {
+  Instance t(44100.0, 512);
+  test::PlainSawtooth(t);
+  test::NoteOn(t, 60, 100, 100);
+  t.Process(512);
+  for (int i = 0; i < 88; ++i) ASSERT_EQ(t.left[i], 0.0) << i;
+  double peak = 0.0;
+  for (int i = 88; i < 100; ++i) peak = std::max(peak, std::fabs(t.left[i]));
+  EXPECT_GT(peak, 0.0);
+  EXPECT_GT(test::Rms(t.left, 300, 512), 0.01);
+}
+
+double RenderedFrequency(double sampleRate, int note, bool bitScale) {
+  Instance t(sampleRate, 512);
+  test::PlainSawtooth(t);
+  Set(t, kFrequencyScale, bitScale ? 1 : 0);
+  test::NoteOn(t, note);
+  const int frames = static_cast<int>(2.5 * sampleRate);
+  const test::Stereo out = Render(t, frames);
+  // Skip the first half second, where the DC blocker and smoothers settle.
+  return test::ZeroCrossingFrequency(out.left, sampleRate, static_cast<std::size_t>(sampleRate / 2));
+}
+
+TEST(NotePitch, Note69IsConcertA) {
+  for (double rate : {44100.0, 96000.0}) {
+    const double f = RenderedFrequency(rate, 69, false);
+    EXPECT_NEAR(f, 440.0, 0.02) << rate;
+  }
+  EXPECT_NEAR(RenderedFrequency(44100.0, 57, false), 220.0, 0.02);
+}
+
+TEST(NotePitch, BitScaleNote60IsAboutOneAndAHalfCentsFlat) {
+  const double equal = RenderedFrequency(44100.0, 60, false);
+  const double bit = RenderedFrequency(44100.0, 60, true);
+  EXPECT_NEAR(equal, 261.626, 0.02);
+  const double expected = test::Cents(engine::PitchToFrequency(7678), engine::PitchToFrequency(7680));
+  EXPECT_NEAR(test::Cents(bit, equal), expected, 0.1);
+  EXPECT_LT(test::Cents(bit, equal), -1.3);
+  EXPECT_GT(test::Cents(bit, equal), -1.8);
+  // Its lowest octave folds up: note 12 plays as note 36, note 11 not at all.
+  EXPECT_NEAR(RenderedFrequency(44100.0, 12, true), engine::PitchToFrequency(4607), 0.02);
+  EXPECT_EQ(RenderedFrequency(44100.0, 11, true), 0.0);
+}
+
+TEST(NotePitch, OctaveTransposeAndPitchBendMoveTheNote) {
+  Instance t;
+  test::PlainSawtooth(t);
+  Set(t, kDco1Octave, 2);  // 8'
+  Set(t, 25, 7);           // a fifth up
+  test::NoteOn(t, 45);
+  const test::Stereo out = Render(t, 3 * 44100);
+  EXPECT_NEAR(test::ZeroCrossingFrequency(out.left, 44100.0, 22050), 110.0 * 2.0 * 1.4983070768766815, 0.1);
+
+  Instance b;
+  test::PlainSawtooth(b);
+  Set(b, kPitchBendRange, 2);
+  b.Midi(0, 0xE0, 127, 127);  // full bend up: almost two semitones
+  test::NoteOn(b, 69);
+  const test::Stereo bent = Render(b, 2 * 44100);
+  const double f = test::ZeroCrossingFrequency(bent.left, 44100.0, 22050);
+  EXPECT_NEAR(test::Cents(f, 440.0), 200.0 * 8191.0 / 8192.0, 1.5);
+}
+
+// Samples from the note-off until the output stays exactly silent.
+int ReleaseSamples(double sampleRate, bool bitRate, int release) {
+  Instance t(sampleRate, 512);
+  test::PlainSawtooth(t, release);
+  Set(t, kUpdateRate, bitRate ? 1 : 0);
+  test::NoteOn(t, 60);
+  const int held = static_cast<int>(sampleRate / 2);
+  test::Stereo out = Render(t, held);
+  test::NoteOff(t, 60);
+  // The note-off lands at the next control block start.
+  const int start = held + t.plug->GetEngine().BlockCountdown();
+  test::RenderInto(t, static_cast<int>(3 * sampleRate), out);
+  int lastSound = 0;
+  for (int i = 0; i < static_cast<int>(out.left.size()); ++i)
+    if (out.left[i] != 0.0) lastSound = i;
+  return lastSound + 1 - start;
+}
+
+TEST(EnvelopeTiming, ReleaseLastsTheSameAtBothUpdateRates) {
+  for (double rate : {44100.0, 48000.0}) {
+    const double high = ReleaseSamples(rate, false, 30) / rate;
+    const double bit = ReleaseSamples(rate, true, 30) / rate;
+    // Release step 30: 65535 / (325.5 * 219) seconds, slightly less as a control block is a
+    // whole number of samples.
+    const double nominal = 65535.0 / (325.5 * 219.0);
+    EXPECT_NEAR(high, nominal, 0.01 * nominal) << rate;
+    EXPECT_NEAR(bit, nominal, 0.01 * nominal) << rate;
+    EXPECT_NEAR(high, bit, 0.005 * nominal) << rate;
+  }
+  // A short release is short at both rates too.
+  const double shortHigh = ReleaseSamples(44100.0, false, 10) / 44100.0;
+  const double shortBit = ReleaseSamples(44100.0, true, 10) / 44100.0;
+  EXPECT_NEAR(shortHigh, 65535.0 / (325.5 * 7021.0), 0.004);
+  EXPECT_NEAR(shortBit, 65535.0 / (325.5 * 7021.0), 0.004);
+}
+
+TEST(Dynamics, VelocityScalesTheLevelByTheAmountDynamic) {
+  auto level = [](int velocity, int amount) {
+    Instance t;
+    test::PlainSawtooth(t);
+    Set(t, 38, amount);  // VCA Amount Dynamic
+    test::NoteOn(t, 60, velocity);
+    const test::Stereo out = Render(t, 22050);
+    return test::Rms(out.left, 11025);
+  };
+  const double full = level(127, 63);
+  EXPECT_GT(full, 0.05);
+  EXPECT_NEAR(level(1, 63) / full, 1.0 / 127.0, 0.002);
+  EXPECT_NEAR(level(64, 0) / full, 1.0, 0.01);
+}
+
+TEST(Noise, NoiseAloneSoundsWithBothOscillatorsOff) {
+  Instance t;
+  test::PlainSawtooth(t);
+  Set(t, 23, 0);
+  Set(t, 28, 63);  // DCO 1 Noise
+  test::NoteOn(t, 60);
+  const test::Stereo out = Render(t, 8192);
+  EXPECT_GT(test::Rms(out.left, 4096), 0.01);
+  // Not periodic at the note's pitch: successive periods differ.
+  double diff = 0.0;
+  for (int i = 4096; i < 4096 + 1000; ++i) diff += std::fabs(out.left[i] - out.left[i + 169]);
+  EXPECT_GT(diff / 1000.0, 0.005);
+}
+
+}  // namespace
+}  // namespace pellory

@@ -21,10 +21,20 @@ How the 0..63 values sound (44.1 kHz, default globals), to keep the numbers hone
 - Octave "16'" is the key's own pitch, "32'" an octave below, "8'" and "4'" one and two above.
 """
 
+import json
 import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+LEVELS_FILE = os.path.join(HERE, "levels.json")
+
+# Loudness balance. The designs above give each program a starting "VCA Program Volume"; the
+# final volumes in levels.json come from playing every program (banks_tests prints the sheet) and
+# scaling each so that a single note's loudest 10 ms reach NOTE_DB, unless that would let a
+# full-velocity four-note chord peak above CHORD_PEAK (struck sounds are held back by their
+# peaks, pads by their loudness). A design's "trim" (dB) asks for a softer or louder program.
+CHORD_PEAK = 0.7
+NOTE_DB = -18.0
 
 # id, name, short key, minimum, maximum, default, enumeration texts
 PARAMS = [
@@ -183,8 +193,8 @@ def merge(*parts, **kw):
 
 def piano(**kw):
     # Struck and left to ring: no sustain, long natural decay, brightness and level follow velocity.
-    return merge(dcos("S", "P", pw2=10), dict(det=6), filt(24, env=22, fd=42, track=40, envdyn=30),
-                 amp(0, 46, 0, 26), dict(vdyn=28, vol=40), no_lfo(), kw)
+    return merge(dcos("S", "P", pw2=10), dict(det=6), filt(24, env=22, fd=44, track=40, envdyn=30),
+                 amp(0, 50, 0, 26), dict(vdyn=28, vol=40), no_lfo(), kw)
 
 
 def epiano(**kw):
@@ -195,8 +205,8 @@ def epiano(**kw):
 
 def pluck(**kw):
     # Guitar family: a bright pluck that darkens quickly and dies away.
-    return merge(dcos("S", "P", pw2=8), dict(det=6), filt(20, env=28, fd=32, track=40, envdyn=30),
-                 amp(0, 40, 0, 22), dict(vdyn=28, vol=42), no_lfo(), kw)
+    return merge(dcos("S", "P", pw2=8), dict(det=6), filt(20, env=28, fd=34, track=40, envdyn=30),
+                 amp(0, 44, 0, 22), dict(vdyn=28, vol=42), no_lfo(), kw)
 
 
 def mallet(**kw):
@@ -237,13 +247,13 @@ def pad(**kw):
 
 def wind(**kw):
     # Flutes and reeds: breath-fast attack, held tone, delayed vibrato.
-    return merge(dcos("P", "P", pw1=15, pw2=15), dict(det=6), filt(24, env=8, fa=10, fd=30, fs=40, track=40),
+    return merge(dcos("P", "T", pw1=15, o2="8'"), dict(det=4), filt(24, env=8, fa=10, fd=30, fs=40, track=40),
                  amp(14, 30, 63, 16), dict(vdyn=12, vol=40), vibrato(2, 22, 28), lfo2("vcf", 0, 10), kw)
 
 
 def lead(**kw):
     # Monophonic-style lead: bright, immediate, vibrato after a moment.
-    return merge(dcos("S", "S"), dict(det=10), filt(38, env=10, fd=30, fs=40, res=14, track=40),
+    return merge(dcos("S", "S"), dict(det=14), filt(38, env=10, fd=30, fs=40, res=14, track=40),
                  amp(2, 30, 63, 16), dict(vol=30), vibrato(3, 24, 30), lfo2("vcf", 0, 10), kw)
 
 
@@ -301,7 +311,7 @@ def bank1():
     P[19] = ("Resonant twangy pluck.",
              pluck(w1="P", pw1=6, w2="S", cut=16, res=40, env=36, fd=26, d=36, r=20, vol=34))
     P[20] = ("Rotor chop on filtered noise; the square LFO gates the level.",
-             noise_fx(cut=24, res=30, a=10, r=30, vol=56,
+             noise_fx(cut=28, res=30, a=10, r=30, vol=56,
                       **merge(dict(l1w="Square", l1d1=0, l1d2=0, l1f=0, l1a=1, l1dep=60, l1rate=27),
                               lfo2("vcf", 20, 6))))
     P[21] = ("Reed electric piano: pulse bark with a tremolo.",
@@ -319,8 +329,8 @@ def bank1():
                    amp(0, 32, 0, 24), dict(vdyn=26, vol=50), no_lfo()))
     P[26] = ("Synth organ: square and octave saw, a touch of resonance and vibrato.",
              organ(w1="P", w2="S", cut=34, res=10, vol=28, **vibrato(1, 26, 0)))
-    P[27] = ("Clarinets: hollow square waves, two players slightly apart.",
-             wind(det=10, cut=22, env=8, vol=42))
+    P[27] = ("Clarinets: hollow square wave with a soft octave, woody and dark.",
+             wind(cut=22, env=8, vol=42))
     P[28] = ("Koto: plucked, nasal and resonant.",
              pluck(w1="P", pw1=6, w2="S", cut=26, res=20, env=28, fd=26, d=36, r=22, vol=36))
     P[29] = ("Hollow: square and an octave triangle through a low resonant filter.",
@@ -341,22 +351,22 @@ def bank1():
     P[36] = ("Pipe organ: full chorus with a slow speak and hall-like release.",
              organ(w1="S", w2="P", cut=34, a=6, r=22, vol=26))
     P[37] = ("Double reed: nasal narrow pulse against a saw.",
-             wind(w1="P", pw1=5, w2="S", det=6, cut=26, res=20, env=10, vol=34))
+             wind(w1="P", pw1=5, w2="", cut=26, res=20, env=10, vol=34))
     P[38] = ("Banjo: bright snappy pluck.",
              pluck(w1="P", pw1=4, o2="8'", cut=28, env=28, fd=20, d=32, r=14, vol=34))
     P[39] = ("Animated: a falling sawtooth LFO makes the resonant filter pulse.",
              merge(dcos("S", "S"), dict(det=20), filt(22, res=30, track=36), amp(10, 40, 63, 30),
                    dict(vol=30), no_lfo(), lfo2("vcf", 20, 18, wave="Saw Up")))
     P[40] = ("Explosion: a noise burst with a low rumbling tail and crackle.",
-             noise_fx(cut=30, env=30, fd=44, res=20, a=0, d=48, s=0, r=40, vol=60,
+             noise_fx(cut=16, env=28, fd=44, res=20, a=0, d=48, s=0, r=40, vol=60,
                       **merge(dict(l1w="Square", l1d1=0, l1d2=0, l1f=0, l1a=1, l1dep=12, l1rate=36),
                               lfo2("vcf", 10, 4))))
     P[41] = ("Kalimba: triangle tines with a quick, dark decay.",
              mallet(w2="T", o2="8'", f2=0, cut=26, env=16, fd=18, d=30, r=20, vol=54))
     P[42] = ("Reversed piano: level and brightness swell in, then stop short.",
-             piano(fa=30, fd=10, env=24, a=30, d=12, s=0, r=10, vdyn=10, vol=42))
+             piano(fa=30, fd=16, env=24, a=30, d=16, s=0, r=10, vdyn=10, vol=42))
     P[43] = ("English horn: reedy pulse pair, a little resonance.",
-             wind(w1="P", pw1=8, w2="P", pw2=10, cut=24, res=12, vol=36))
+             wind(w1="P", pw1=8, cut=24, res=12, vol=36))
     P[44] = ("Strings and brass together: brassy attack, string swell.",
              strings(cut=24, env=18, fa=20, fd=32, fs=40, a=18, det=14, res=6))
     P[45] = ("Bells: triangle and a fourth above, an octave higher, gentle shimmer.",
@@ -385,7 +395,7 @@ def bank1():
     P[56] = ("Hammond-style percussion: organ with a decaying brightness on every key.",
              organ(w1="P", w2="T", o2="8'", f2=7, cut=24, env=22, fd=20, vol=32))
     P[57] = ("Harmonica: reedy, breathy vibrato that the wheel deepens.",
-             wind(w1="P", pw1=10, w2="S", det=8, cut=28, res=18, a=10, r=12, vol=34, **vibrato(2, 26, 24, 30)))
+             wind(w1="P", pw1=10, w2="S", cut=28, res=18, a=10, r=12, vol=34, **vibrato(2, 26, 24, 30)))
     P[58] = ("Pedal bass in the low keys, square lead above: key tracking brightens the top.",
              organ(w1="P", w2="P", o1="32'", o2="16'", cut=20, track=48, vol=34, **vibrato(2, 24, 30)))
     P[59] = ("Quickie: a short resonant blip.",
@@ -413,7 +423,7 @@ def bank1():
     P[70] = ("Square lead with an octave-up square.",
              lead(w1="P", pw1=15, w2="P", pw2=15, o2="8'", cut=36, res=10, vol=30))
     P[71] = ("Solo brass: one bright voice with expressive vibrato.",
-             brass(w2="P", pw2=10, det=4, cut=22, env=30, a=10, vol=32, l1dep=3, wheel=24))
+             brass(w2="P", pw2=10, o2="8'", det=4, cut=22, env=30, a=10, vol=32, l1dep=3, wheel=24))
     P[72] = ("Click: a short percussive tick.",
              merge(dcos("P", "", o1="8'", pw1=8), dict(noise=30), filt(40, env=20, fd=10, track=32),
                    amp(0, 10, 0, 6), dict(vol=50), no_lfo()))
@@ -558,7 +568,7 @@ def bank2():
                    dict(vdyn=30, vol=56), no_lfo()))
     P[44] = ("Strings, third set: darker, wider.", strings(cut=24, det=22, a=32, r=32))
     P[45] = ("Trumpet: one bright brass voice with vibrato.",
-             brass(w2="P", pw2=10, det=4, cut=24, env=30, fa=14, a=10, vol=32, l1dep=3))
+             brass(w2="P", pw2=10, o2="8'", det=4, cut=24, env=30, fa=14, a=10, vol=32, l1dep=3))
     P[46] = ("Decaying saws; velocity sets level and brightness.",
              merge(dcos("S", "S"), dict(det=10), filt(22, env=24, fd=36, track=36, envdyn=40), amp(0, 38, 0, 20),
                    dict(vdyn=40, vol=32), no_lfo()))
@@ -570,13 +580,13 @@ def bank2():
                    dict(vol=40), vibrato(4, 10, 0), lfo2("vcf", 20, 8)))
     P[51] = ("Calliope: steam-whistle square with breath and fast vibrato.",
              organ(w1="P", w2="T", o1="8'", noise=6, cut=34, vol=36, **vibrato(3, 28, 0)))
-    P[52] = ("Harmonica.", wind(w1="P", pw1=10, w2="S", det=8, cut=28, res=18, a=10, r=12, vol=34,
+    P[52] = ("Harmonica.", wind(w1="P", pw1=10, w2="S", cut=28, res=18, a=10, r=12, vol=34,
                                 **vibrato(2, 26, 24, 30)))
     P[53] = ("Digital percussion: resonant metallic blip.",
              merge(dcos("P", "T", o1="8'", f2=5), filt(20, env=30, fd=14, res=30, track=32), amp(0, 22, 0, 14),
                    dict(vdyn=30, vol=40), no_lfo()))
     P[54] = ("Claps: filtered noise burst.",
-             noise_fx(cut=40, res=20, a=0, d=16, s=0, r=14, vol=52, **lfo2("vca", 30, 40, wave="Square")))
+             noise_fx(cut=56, res=10, a=0, d=20, s=0, r=14, vol=63, **lfo2("vca", 30, 40, wave="Square")))
     P[55] = ("Lead synth.", lead(w2="P", pw2=9, cut=36, vol=30))
     P[56] = ("Decaying pulses, second voicing: octave apart.",
              merge(dcos("P", "P", pw1=6, pw2=12, o2="8'"), dict(det=6), filt(28, env=18, fd=30, track=36),
@@ -602,8 +612,9 @@ def bank2():
     P[63] = ("Repeating notes: a square LFO gates the level; velocity sets the speed.",
              merge(dcos("P", "P", o1="8'", pw1=10, pw2=15), filt(32, env=10, fd=40, track=32), amp(0, 44, 0, 24),
                    dict(vol=38), no_lfo(), lfo2("vca", 63, 22, wave="Square", rdyn=50)))
+    # Inverted, a higher cutoff is darker, so the cutoff is low and key tracking off.
     P[64] = ("Inverted filter envelope: the tone dips at the start and opens as it settles.",
-             merge(dcos("S", "S"), dict(det=16), filt(48, env=24, fa=26, fd=36, fs=20, fr=36, track=32),
+             merge(dcos("S", "S"), dict(det=16), filt(20, env=16, fa=26, fd=36, fs=20, fr=36, track=0),
                    dict(inv=1), amp(20, 40, 63, 36), dict(vol=30), no_lfo(), lfo2("vcf", 4, 9)))
     P[65] = ("Koto.", pluck(w1="P", pw1=6, w2="S", cut=26, res=20, env=28, fd=26, d=36, r=22, vol=36))
     P[66] = ("Decaying pulses, third voicing: narrow, resonant.",
@@ -665,9 +676,12 @@ def bank2():
 
 # ---------------------------------------------------------------------------------------------
 
-def complete(design):
-    """Turns a design dict into the 53 values, by id."""
+def complete(design, level=None):
+    """Turns a design dict into the 53 values, by id; level replaces the design's volume."""
     d = dict(design)
+    d.pop("trim", None)
+    if level is not None:
+        d["vol"] = level
     values = {p[0]: p[5] for p in PARAMS}
     for n in (1, 2):
         waves = d.pop("w%d" % n, None)
@@ -694,12 +708,12 @@ def complete(design):
     return values
 
 
-def render(names, programs, combis, title):
+def render(names, programs, combis, title, levels):
     lines = ["# %s: generated by design_banks.py; edit the generator, not this file." % title, ""]
     assert sorted(programs) == list(range(1, 76)) and sorted(combis) == list(range(76, 100))
     for n in range(1, 76):
         comment, design = programs[n]
-        values = complete(design)
+        values = complete(design, levels.get(str(n)))
         lines.append("[PRG %d] %s" % (n, names[n - 1]))
         lines.append("# " + comment)
         for pid, name, _, _, _, _, enum in PARAMS:
@@ -727,14 +741,57 @@ def render(names, programs, combis, title):
     return "\n".join(lines)
 
 
+BANKS = (("bank1.txt", BANK1_NAMES, bank1, "Factory bank 1"), ("bank2.txt", BANK2_NAMES, bank2, "Factory bank 2"))
+
+
+def load_levels():
+    if not os.path.exists(LEVELS_FILE):
+        return {}
+    with open(LEVELS_FILE, encoding="utf-8") as f:
+        return json.load(f)
+
+
+def calibrate(sheet):
+    """Rescales the volumes from a measuring sheet printed by banks_tests."""
+    chord, note = {}, {}
+    bank = None
+    with open(sheet, encoding="utf-8") as f:
+        for line in f:
+            words = line.split()
+            if len(words) == 1 and words[0] in ("bank1.txt", "bank2.txt"):
+                bank = words[0]
+            elif bank and len(words) > 12 and words[0].isdigit():
+                chord[(bank, int(words[0]))] = float(words[-10])
+                note[(bank, int(words[0]))] = float(words[-9])
+    levels = load_levels()
+    for filename, names, build, title in BANKS:
+        programs, _ = build()
+        table = levels.setdefault(filename, {})
+        for n, (_, design) in programs.items():
+            if (filename, n) not in chord:
+                continue
+            current = complete(design, table.get(str(n)))[39]
+            key = (filename, n)
+            trim = 10 ** (design.get("trim", 0) / 20.0)
+            gain = min(CHORD_PEAK / max(chord[key], 1e-6), 10 ** ((NOTE_DB - note[key]) / 20.0))
+            scaled = current * gain * trim
+            table[str(n)] = max(1, min(63, int(round(scaled))))
+    with open(LEVELS_FILE, "w", encoding="utf-8", newline="\n") as f:
+        json.dump(levels, f, indent=1, sort_keys=True)
+        f.write("\n")
+
+
 def main():
-    check = "--check" in sys.argv[1:]
+    args = sys.argv[1:]
+    if args[:1] == ["--calibrate"]:
+        calibrate(args[1])
+    check = "--check" in args
     stale = []
-    for filename, names, build, title in (("bank1.txt", BANK1_NAMES, bank1, "Factory bank 1"),
-                                         ("bank2.txt", BANK2_NAMES, bank2, "Factory bank 2")):
+    levels = load_levels()
+    for filename, names, build, title in BANKS:
         assert len(names) == 99
         programs, combis = build()
-        text = render(names, programs, combis, title)
+        text = render(names, programs, combis, title, levels.get(filename, {}))
         path = os.path.join(HERE, filename)
         if check:
             with open(path, encoding="utf-8") as f:

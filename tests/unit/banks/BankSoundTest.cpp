@@ -1,0 +1,151 @@
+// Plays every factory program and checks that it does what its name promises: it sounds, it
+// does not clip, percussive programs die away, bowed and sung programs swell, organs gate.
+// The table printed on the way is the sound designer's measuring sheet.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <string>
+
+#include "BankText.h"
+#include "SoundAnalysis.h"
+#include "TestSupport.h"
+
+namespace pellory::test {
+namespace {
+
+constexpr int kBlock = 512;
+constexpr double kHold = 2.5;  // seconds the key is held
+constexpr double kTail = 3.0;  // seconds rendered after the release
+
+// True when a word of the name starts with token ("LUTE" is not found in "FLUTE").
+bool Has(const std::string& name, const std::string& token) {
+  for (auto at = name.find(token); at != std::string::npos; at = name.find(token, at + 1))
+    if (at == 0 || !std::isalpha(static_cast<unsigned char>(name[at - 1]))) return true;
+  return false;
+}
+
+// What a name promises, from the words in it.
+struct Promise {
+  bool percussive = false;  // struck or plucked: dies away while held
+  bool slow = false;        // bowed, sung or swelled: audible attack
+  bool organ = false;       // gated: instant and sustained
+  bool bass = false;        // sounds below the key
+  bool chopped = false;     // level chopped by an LFO
+  bool sweeps = false;      // brightness moves a lot while held
+};
+
+Promise PromiseOf(const std::string& name) {
+  Promise p;
+  for (const char* t : {"PIANO", "GRAND", "GUITAR", "MARIMBA", "XYLOPHONE", "BELL", "KOTO", "HARP", "CLAVI",
+                        "PIZZICATO", "BANJO", "DRUM", "TOMS", "CLAPS", "KNOCK", "DECAY", "MALLET", "CALIMBA",
+                        "LUTE", "CLICK", "QUICKIE", "TWANG", "OCTIVE PERCUSSION", "5th PERCUSSION",
+                        "DIGITAL PERCUSSION", "WOOD", "SYNDRUM"})
+    p.percussive = p.percussive || Has(name, t);
+  for (const char* t : {"STRINGS", "VIOLINS", "CELLOS", "CHOIR", "PAD", "BACKGROUND", "GHOST", "BACKWARDS"})
+    p.slow = p.slow || Has(name, t);
+  p.organ = Has(name, "ORGAN") && !Has(name, "ORGAN 5th PERCUSSION");
+  p.bass = Has(name, "BASS");
+  p.chopped = Has(name, "HELICOPTER");
+  p.sweeps = Has(name, "SWEEP");
+  if (Has(name, "PIZZICATO")) p.slow = false;
+  return p;
+}
+
+// Renders notes held for hold seconds, then tail seconds of release; returns the mono mix and
+// the largest |sample| of either channel.
+std::vector<double> Play(Instance& inst, std::initializer_list<int> notes, int velocity, double hold, double tail,
+                         double& peak) {
+  std::vector<double> mono;
+  const int holdBlocks = static_cast<int>(hold * kRate / kBlock);
+  const int total = holdBlocks + static_cast<int>(tail * kRate / kBlock);
+  peak = 0.0;
+  for (int b = 0; b < total; ++b) {
+    if (b == 0)
+      for (int n : notes) inst.Midi(0, 0x90, n, velocity);
+    if (b == holdBlocks)
+      for (int n : notes) inst.Midi(0, 0x80, n, 0);
+    inst.Process(kBlock);
+    for (int i = 0; i < kBlock; ++i) {
+      mono.push_back(0.5 * (inst.left[i] + inst.right[i]));
+      peak = std::max({peak, std::fabs(inst.left[i]), std::fabs(inst.right[i])});
+    }
+  }
+  return mono;
+}
+
+void LoadFromText(Instance& inst, const BankProgram& p) {
+  for (int id = 0; id <= 52; ++id) inst.plug->SetParameterAndNotify(id, p.values[id]);
+}
+
+struct Row {
+  NoteMeasure note;
+  double chordPeak = 0.0;
+};
+
+Row MeasureProgram(const BankProgram& p) {
+  Row row;
+  {
+    Instance inst;
+    LoadFromText(inst, p);
+    double peak = 0.0;
+    const std::vector<double> x = Play(inst, {60}, 100, kHold, kTail, peak);
+    row.note = MeasureNote(x, kHold);
+  }
+  {
+    // The loudest ordinary use: a full-velocity four-note chord.
+    Instance inst;
+    LoadFromText(inst, p);
+    Play(inst, {48, 52, 55, 60}, 127, 1.5, 0.5, row.chordPeak);
+  }
+  return row;
+}
+
+void CheckBank(const char* file) {
+  Instance reader;
+  const BankText bank = ReadBankText(BanksDir() + "/" + file, *reader.plug);
+  ASSERT_TRUE(bank.errors.empty()) << bank.errors.front();
+  std::printf("\n%s\n%-3s %-30s %6s %6s %6s %6s %6s %6s %6s %6s %6s %5s %5s\n", file, "no", "name", "peak", "chord",
+              "rmsdB", "attms", "@1sdB", "@2sdB", "relms", "cntrHz", "lowHz", "brgt", "mod");
+  for (const BankProgram& p : bank.programs) {
+    if (p.combi) continue;
+    const Row r = MeasureProgram(p);
+    const NoteMeasure& m = r.note;
+    std::printf("%-3d %-30.30s %6.3f %6.3f %6.1f %6.0f %6.1f %6.1f %6.0f %6.0f %6.0f %5.2f %5.2f\n", p.number,
+                p.name.c_str(), m.peak, r.chordPeak, Db(m.peakRms), m.attackMs, m.at1sDb, m.at2sDb, m.releaseMs,
+                m.centroidHz, m.lowestHz, m.brightRange, m.modDepth);
+    std::fflush(stdout);
+
+    SCOPED_TRACE(std::string(file) + " " + std::to_string(p.number) + " " + p.name);
+    EXPECT_TRUE(m.finite);
+    EXPECT_GT(Db(m.peakRms), -40.0) << "too quiet";
+    EXPECT_LT(r.chordPeak, 1.0) << "a full chord clips";
+    const Promise promise = PromiseOf(p.name);
+    if (promise.percussive) {
+      EXPECT_LT(m.at2sDb, -10.0) << "a struck or plucked sound must die away";
+    }
+    if (promise.slow) {
+      EXPECT_GT(m.attackMs, 80.0) << "a bowed or sung sound must swell";
+    }
+    if (promise.organ) {
+      EXPECT_LT(m.attackMs, 60.0) << "an organ speaks at once";
+      EXPECT_GT(m.at2sDb, -9.0) << "an organ holds its note";
+      EXPECT_LT(m.releaseMs, 600.0) << "an organ stops when the key is let go";
+    }
+    if (promise.bass) {
+      EXPECT_LT(m.lowestHz, 200.0) << "a bass sounds below middle C";
+    }
+    if (promise.chopped) {
+      EXPECT_GT(m.modDepth, 0.5) << "the level must be chopped";
+    }
+    if (promise.sweeps) {
+      EXPECT_GT(m.brightRange, 1.5) << "the brightness must sweep";
+    }
+  }
+}
+
+TEST(BankSounds, FactoryBank1ProgramsSoundAsNamed) { CheckBank("bank1.txt"); }
+TEST(BankSounds, FactoryBank2ProgramsSoundAsNamed) { CheckBank("bank2.txt"); }
+
+}  // namespace
+}  // namespace pellory::test

@@ -201,8 +201,11 @@ VstIntPtr IPlugVST::CanDo(const char* text) {
 
 VstIntPtr IPlugVST::ProcessEvents(const VstEvents* events) {
   if (!events) return 0;
+  // The list holds numEvents pointers, more than the two it is declared with: index through a
+  // pointer, not the array member.
+  VstEvent* const* list = events->events;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* e = events->events[i];
+    const VstEvent* e = list[i];
     if (!e) continue;
     if (e->type == kVstMidiType) {
       const VstMidiEvent* m = reinterpret_cast<const VstMidiEvent*>(e);

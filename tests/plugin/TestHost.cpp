@@ -260,8 +260,9 @@ VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
     case audioMasterProcessEvents: {
       const VstEvents* events = static_cast<const VstEvents*>(ptr);
       if (!events) return 0;
+      VstEvent* const* list = events->events;
       for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* e = events->events[i];
+        const VstEvent* e = list[i];
         if (!e) continue;
         SentEvent sent{e->type, e->byteSize, e->deltaFrames, {}};
         if (e->type == kVstMidiType) {

@@ -458,7 +458,7 @@ def bank1():
     C[89] = ("Clavinet below C3, organ above.", ("CLAVINET", "ORGAN 1", "Split", 25, 25, 32, 30))
     C[90] = ("Organ below C3, clavinet above.", ("ORGAN 2", "CLAVINET", "Split", 25, 25, 30, 32))
     C[91] = ("Phased guitar below, brass above.", ("ACOUSTIC PHASED GUITAR", "BRASS 1", "Split", 25, 25, 32, 30))
-    C[92] = ("Brass below, violins above.", ("BRASS 1", "BOWED VIOLINS", "Split", 25, 25, 30, 32))
+    C[92] = ("Brass below, strings above.", ("BRASS 1", "MELLOW STRINGS", "Split", 25, 25, 30, 32))
     # The name is cut short: the second half is the bank's DIGITAL PIANO.
     C[93] = ("Kalimba below, digital piano above.", ("CALIMBA SYNTH PIANO", "DIGITAL PIANO", "Split", 25, 25, 32, 32))
     # There is one EERIE: the upper half plays it an octave higher.

@@ -3,7 +3,6 @@
 // The table printed on the way is the sound designer's measuring sheet.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -18,12 +17,7 @@ constexpr int kBlock = 512;
 constexpr double kHold = 2.5;  // seconds the key is held
 constexpr double kTail = 3.0;  // seconds rendered after the release
 
-// True when a word of the name starts with token ("LUTE" is not found in "FLUTE").
-bool Has(const std::string& name, const std::string& token) {
-  for (auto at = name.find(token); at != std::string::npos; at = name.find(token, at + 1))
-    if (at == 0 || !std::isalpha(static_cast<unsigned char>(name[at - 1]))) return true;
-  return false;
-}
+
 
 // What a name promises, from the words in it.
 struct Promise {

@@ -3,6 +3,7 @@
 // second reading of the format, so the tests can check what the banks were meant to hold
 // against what the plug-in actually loads and plays.
 #include <array>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -136,5 +137,39 @@ inline BankText ReadBankText(const std::string& path, const Pellory& plug) {
 }
 
 inline std::string BanksDir() { return PELLORY_BANKS_DIR; }
+
+// True when a word of the name starts with token ("LUTE" is not found in "FLUTE").
+inline bool Has(const std::string& name, const std::string& token) {
+  for (auto at = name.find(token); at != std::string::npos; at = name.find(token, at + 1))
+    if (at == 0 || !std::isalpha(static_cast<unsigned char>(name[at - 1]))) return true;
+  return false;
+}
+
+// The words of a program name that say what it is: letters only, at least three of them.
+inline std::vector<std::string> NameWords(const std::string& name) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : name + " ") {
+    if (std::isalpha(static_cast<unsigned char>(c))) {
+      word += c;
+    } else {
+      if (word.size() >= 3 && word != "COMB" && word != "SPLIT") words.push_back(word);
+      word.clear();
+    }
+  }
+  return words;
+}
+
+// Two names share a word; a word of four letters or more also matches its longer forms
+// ("XYLO" and "XYLOPHONE", "REEDS" and "REED").
+inline bool ShareWord(const std::string& a, const std::string& b) {
+  for (const std::string& x : NameWords(a))
+    for (const std::string& y : NameWords(b)) {
+      const std::string& shorter = x.size() < y.size() ? x : y;
+      const std::string& longer = x.size() < y.size() ? y : x;
+      if (x == y || (shorter.size() >= 4 && longer.compare(0, shorter.size(), shorter) == 0)) return true;
+    }
+  return false;
+}
 
 }  // namespace pellory::test

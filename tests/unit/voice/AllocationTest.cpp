@@ -82,6 +82,20 @@ TEST(KeyboardModes, DoubleStealsTheOldestPairOnTheFourthNote) {
   EXPECT_EQ(LayerVoice(t, kUpper, 1).Note(), 72);
 }
 
+TEST(KeyboardModes, DoubleSoundsEveryNoteOnBothLayers) {
+  Instance t;
+  test::PlainSawtooth(t);
+  Set(t, kKeyboardMode, kDouble);
+  Set(t, kLowerPanorama, 0.0);
+  Set(t, kUpperPanorama, 1.0);
+  test::NoteOn(t, 69);
+  const test::Stereo out = Render(t, 2 * 44100);
+  EXPECT_NEAR(test::ZeroCrossingFrequency(out.left, 44100.0, 22050), 440.0, 0.05);
+  EXPECT_NEAR(test::ZeroCrossingFrequency(out.right, 44100.0, 22050), 440.0, 0.05);
+  // Panorama 0 and 1 put each layer on one side at full level: the two sides match.
+  EXPECT_NEAR(test::Rms(out.left, 22050) / test::Rms(out.right, 22050), 1.0, 0.01);
+}
+
 TEST(KeyboardModes, SingleUsesBothLayersAsOnePool) {
   Instance t;
   test::PlainSawtooth(t);

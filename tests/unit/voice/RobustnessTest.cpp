@@ -55,6 +55,7 @@ TEST(Robustness, RandomParametersAndNotesAtEveryRateStayFinite) {
         for (double v : t.left) loudest = std::max(loudest, std::fabs(v));
       }
     }
+    EXPECT_GT(loudest, 0.0) << rate;
     EXPECT_LT(loudest, 100.0) << rate;
   }
 }

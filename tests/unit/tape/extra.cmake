@@ -1,0 +1,10 @@
+# A short libFuzzer run over the WAV reader and the tape decoder, when clang is there to
+# build them (their own project under tests/fuzz). A failure here is a crash or sanitizer
+# report on some input; tests/fuzz/run.sh with a longer time is the thorough version.
+find_program(PELLORY_CLANGXX NAMES clang++ clang++-14)
+find_program(PELLORY_BASH bash)
+if(PELLORY_CLANGXX AND PELLORY_BASH AND NOT WIN32)
+  add_test(NAME tape_fuzz
+    COMMAND ${PELLORY_BASH} ${PROJECT_SOURCE_DIR}/tests/fuzz/run.sh 20 ${CMAKE_BINARY_DIR}/fuzz)
+  set_tests_properties(tape_fuzz PROPERTIES LABELS fuzz TIMEOUT 400)
+endif()

@@ -62,6 +62,26 @@ struct HostLog {
 HostLog g_log;
 VstTimeInfo g_time{};
 
+// Short MIDI messages the plug-in sent to the host (MIDI Thru), as status, data 1, data 2, offset.
+struct SentMidi {
+  unsigned char status, data1, data2;
+  VstInt32 deltaFrames;
+};
+std::vector<SentMidi> g_sentMidi;
+
+VstIntPtr RecordSentEvents(const void* ptr) {
+  const VstEvents* events = static_cast<const VstEvents*>(ptr);
+  if (!events) return 0;
+  VstEvent* const* list = events->events;
+  for (VstInt32 i = 0; i < events->numEvents; ++i) {
+    if (!list[i] || list[i]->type != kVstMidiType) continue;
+    const VstMidiEvent* m = reinterpret_cast<const VstMidiEvent*>(list[i]);
+    g_sentMidi.push_back({static_cast<unsigned char>(m->midiData[0]), static_cast<unsigned char>(m->midiData[1]),
+                          static_cast<unsigned char>(m->midiData[2]), m->deltaFrames});
+  }
+  return 1;
+}
+
 VstIntPtr VSTCALLBACK HostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void* ptr, float) {
   if (opcode >= 0 && opcode < 64) ++g_log.calls[opcode];
   switch (opcode) {
@@ -87,6 +107,7 @@ VstIntPtr VSTCALLBACK HostCallback(AEffect*, VstInt32 opcode, VstInt32 index, Vs
       if (ptr) std::strcpy(static_cast<char*>(ptr), "Wine Test Host");
       return 1;
     case audioMasterGetVendorVersion: return 1;
+    case audioMasterProcessEvents: return RecordSentEvents(ptr);
     default: return 0;
   }
 }
@@ -296,6 +317,151 @@ void CheckInstances(Host& host) {
   Stop(b);
 }
 
+// ---- host-interface checks: longer buffers than declared, chunks, MIDI Thru ----
+
+// Plays two notes and releases them, in buffers of bufferFrames, and returns the stereo samples
+// interleaved. The MIDI is sent at buffer starts that both 512 and 2048 frames share.
+std::vector<float> PlayNotes(AEffect* e, int bufferFrames, int totalFrames) {
+  std::vector<float> l(bufferFrames), r(bufferFrames), out;
+  float* outputs[2] = {l.data(), r.data()};
+  for (int done = 0; done < totalFrames; done += bufferFrames) {
+    if (done == 0) {
+      SendMidi(e, 0x90, 60, 100, 0);
+      SendMidi(e, 0x90, 67, 90, 300);
+    }
+    if (done == totalFrames / 2) SendMidi(e, 0x80, 60, 0, 100);
+    e->processReplacing(e, nullptr, outputs, bufferFrames);
+    for (int i = 0; i < bufferFrames; ++i) {
+      out.push_back(l[i]);
+      out.push_back(r[i]);
+    }
+  }
+  return out;
+}
+
+void CheckLongBuffers(Host& host) {
+  AEffect* a = host.Create();
+  AEffect* b = host.Create();
+  if (!a || !b) return Fail(__FILE__, __LINE__, "no effect");
+  Start(a);
+  Start(b);
+  // Declared 512; a host that then sends 2048 frames at a time must get the same audio.
+  const std::vector<float> longer = PlayNotes(a, 4 * kBlockSize, 16 * kBlockSize);
+  const std::vector<float> declared = PlayNotes(b, kBlockSize, 16 * kBlockSize);
+  CHECK(longer.size() == declared.size());
+  double peak = 0.0, difference = 0.0;
+  for (std::size_t i = 0; i < longer.size() && i < declared.size(); ++i) {
+    if (!std::isfinite(longer[i])) return Fail(__FILE__, __LINE__, "sample %u is not finite", (unsigned)i);
+    peak = std::fmax(peak, std::fabs(longer[i]));
+    difference = std::fmax(difference, std::fabs(longer[i] - declared[i]));
+  }
+  CHECK(peak > 0.01);
+  if (difference != 0.0) Fail(__FILE__, __LINE__, "long buffers differ by %g", difference);
+
+  // Empty and missing buffers change nothing and break nothing.
+  std::vector<float> l(kBlockSize, 5.0f);
+  float* leftOnly[2] = {l.data(), nullptr};
+  a->processReplacing(a, nullptr, leftOnly, 0);
+  CHECK(l[0] == 5.0f);
+  a->processReplacing(a, nullptr, nullptr, kBlockSize);
+  a->processReplacing(a, nullptr, leftOnly, kBlockSize);
+  CHECK(std::isfinite(l[0]) && l[0] != 5.0f);
+  Dispatch(a, effSetBlockSize, 0, 0);
+  Dispatch(a, effSetSampleRate, 0, 0, nullptr, 0.0f);
+  RunBlocks<float>(a, 2, "after block size 0 and sample rate 0");
+  Stop(a);
+  Stop(b);
+}
+
+std::vector<unsigned char> ChunkOf(AEffect* e, bool program) {
+  void* data = nullptr;
+  const VstIntPtr size = Dispatch(e, effGetChunk, program ? 1 : 0, 0, &data);
+  if (size <= 0 || !data) return {};
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  return std::vector<unsigned char>(bytes, bytes + size);
+}
+
+VstIntPtr SetChunkOf(AEffect* e, bool program, std::vector<unsigned char> data) {
+  return Dispatch(e, effSetChunk, program ? 1 : 0, static_cast<VstIntPtr>(data.size()), data.data());
+}
+
+void CheckChunks(Host& host) {
+  AEffect* source = host.Create();
+  if (!source) return Fail(__FILE__, __LINE__, "no effect");
+  Start(source);
+  const int ids[] = {53, 57, 58, 59, 66, 67, 74, 75, 76};
+  const float values[] = {0.25f, 0.1f, 0.5f, 0.33f, 0.75f, 1.0f, 0.5f, 0.8f, 0.2f};
+  for (int i = 0; i < 9; ++i) source->setParameter(source, ids[i], values[i]);
+  char name[] = "Wine Chunk";
+  Dispatch(source, effSetProgramName, 0, 0, name);
+  std::vector<float> saved;
+  for (int i = 0; i < kNumParams; ++i) saved.push_back(source->getParameter(source, i));
+  const std::vector<unsigned char> program = ChunkOf(source, true);
+  const std::vector<unsigned char> bank = ChunkOf(source, false);
+  const unsigned char header[] = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00};
+  CHECK(program.size() > 8 + kNumParams * 8);
+  CHECK(program.size() >= 8 && std::memcmp(program.data(), header, 8) == 0);
+  CHECK_INT(bank.size(), program.size() + 1);
+  Stop(source);
+
+  // A program, a bank and a program without its header, each into a fresh instance.
+  const std::vector<unsigned char> bare(program.begin() + (program.size() >= 8 ? 8 : 0), program.end());
+  const struct {
+    const char* what;
+    bool asProgram;
+    const std::vector<unsigned char>* data;
+  } restores[] = {{"program", true, &program}, {"bank", false, &bank}, {"program without header", true, &bare}};
+  for (const auto& r : restores) {
+    AEffect* target = host.Create();
+    if (!target) return Fail(__FILE__, __LINE__, "no effect");
+    Start(target);
+    if (SetChunkOf(target, r.asProgram, *r.data) != 1) Fail(__FILE__, __LINE__, "%s chunk refused", r.what);
+    for (int i = 0; i < kNumParams; ++i)
+      if (target->getParameter(target, i) != saved[i])
+        Fail(__FILE__, __LINE__, "%s chunk: parameter %d is %g, saved %g", r.what, i,
+             (double)target->getParameter(target, i), (double)saved[i]);
+    CHECK_STR(AskText(target, effGetProgramName, 0, kProgramNameBytes), "Wine Chunk");
+    // Cut data is refused.
+    CHECK_INT(SetChunkOf(target, true, std::vector<unsigned char>(program.begin(), program.begin() + program.size() / 2)), 0);
+    Stop(target);
+  }
+}
+
+// MIDI Thru is a user option in the INI file: switched on there, every received message is echoed.
+void CheckMidiThru(Host& host) {
+  char appData[MAX_PATH] = {};
+  if (!GetEnvironmentVariableA("LOCALAPPDATA", appData, MAX_PATH))
+    return Fail(__FILE__, __LINE__, "no LOCALAPPDATA");
+  const std::string folder = std::string(appData) + "\\VelloranMusic";
+  const std::string ini = folder + "\\pellory.ini";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (bool thru : {true, false}) {
+    CHECK(WritePrivateProfileStringA("MIDI Global", "MIDI Thru", thru ? "true" : "false", ini.c_str()));
+    AEffect* e = host.Create();
+    if (!e) return Fail(__FILE__, __LINE__, "no effect");
+    Start(e);
+    g_sentMidi.clear();
+    SendMidi(e, 0x94, 60, 0, 5);    // note-on with velocity 0 goes out unchanged
+    SendMidi(e, 0xB2, 7, 100, 9);
+    SendMidi(e, 0xF8, 0, 0, 11);   // ignored by the synthesizer, echoed all the same
+    if (thru) {
+      CHECK_INT(g_sentMidi.size(), 3);
+      if (g_sentMidi.size() == 3) {
+        CHECK_INT(g_sentMidi[0].status, 0x94);
+        CHECK_INT(g_sentMidi[0].data1, 60);
+        CHECK_INT(g_sentMidi[0].data2, 0);
+        CHECK_INT(g_sentMidi[0].deltaFrames, 5);
+        CHECK_INT(g_sentMidi[1].status, 0xB2);
+        CHECK_INT(g_sentMidi[1].data2, 100);
+        CHECK_INT(g_sentMidi[2].status, 0xF8);
+      }
+    } else {
+      CHECK_INT(g_sentMidi.size(), 0);
+    }
+    Stop(e);
+  }
+}
+
 struct NamedCheck {
   const char* name;
   void (*run)(Host&);
@@ -306,6 +472,9 @@ const NamedCheck kChecks[] = {
     {"parameters", CheckParameters},
     {"process", CheckProcess},
     {"instances", CheckInstances},
+    {"long-buffers", CheckLongBuffers},
+    {"chunks", CheckChunks},
+    {"midi-thru", CheckMidiThru},
 };
 
 int Usage() {

@@ -13,16 +13,17 @@ namespace {
 
 class NullTarget : public TapeLoadTarget {
  public:
-  void StorePrgRecord(int number, const PrgBytes&) override {
+  void StorePrgRecord(int number, const PrgRecord&) override {
     if (number < 1 || number > 75) std::abort();
   }
-  void StoreCombiRecord(int number, const CombiBytes&) override {
+  void StoreCombiRecord(int number, const CombiRecord&) override {
     if (number < 76 || number > 99) std::abort();
   }
   void SetTapeResultMessage(const std::string&) override {}
   bool StateRestoreInProgress() const override { return false; }
-  int PanelParameterNumber() const override { return 5; }
-  void SetPanelParameterNumber(int) override {}
+  bool HasPanelParameter() const override { return true; }
+  void SetPanelParameterToCombi() override {}
+  void ClearPanelParameter() override {}
   int KeyboardMode() const override { return 1; }
   int PanelEntryMode() const override { return 0; }
   int CurrentProgram() const override { return 80; }

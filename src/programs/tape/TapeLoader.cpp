@@ -9,18 +9,17 @@ const char* const kLaterModelLoadedMessage = "Later model tape dump was successf
 
 namespace {
 
-constexpr int kNoPanelParameter = -1;
-constexpr int kCombiPanelParameter = 64;
 constexpr int kKeyboardSingle = 0;
 constexpr int kParameterEntry = 1;
 
 void RefreshAfterLoad(TapeLoadTarget& target) {
-  if (!target.StateRestoreInProgress() && target.PanelParameterNumber() != kNoPanelParameter) {
-    const int current = target.CurrentProgram();
-    const bool combi = current >= kFirstCombiNumber && current < kFirstCombiNumber + kCombiCount;
-    const bool showCombi = target.KeyboardMode() != kKeyboardSingle &&
-                           target.PanelEntryMode() != kParameterEntry && combi;
-    target.SetPanelParameterNumber(showCombi ? kCombiPanelParameter : kNoPanelParameter);
+  if (!target.StateRestoreInProgress() && target.HasPanelParameter()) {
+    if (target.KeyboardMode() != kKeyboardSingle && target.PanelEntryMode() != kParameterEntry &&
+        IsCombiNumber(target.CurrentProgram())) {
+      target.SetPanelParameterToCombi();
+    } else {
+      target.ClearPanelParameter();
+    }
     target.RedrawPanelDisplays();
   }
   target.StoreStateInCurrentPreset();
@@ -33,7 +32,7 @@ bool ApplyTapeDump(const TapeDump& dump, TapeLoadTarget& target) {
   if (dump.model == DumpModel::kNone) return false;
   for (size_t i = 0; i < dump.prgs.size(); ++i) target.StorePrgRecord(int(i) + 1, dump.prgs[i]);
   for (size_t i = 0; i < dump.combis.size(); ++i)
-    target.StoreCombiRecord(kFirstCombiNumber + int(i), dump.combis[i]);
+    target.StoreCombiRecord(kFirstCombi + int(i), dump.combis[i]);
   target.SetTapeResultMessage(dump.model == DumpModel::kEarly ? kEarlyModelLoadedMessage
                                                               : kLaterModelLoadedMessage);
   RefreshAfterLoad(target);

@@ -16,16 +16,19 @@ class TapeLoadTarget {
  public:
   virtual ~TapeLoadTarget() = default;
 
-  virtual void StorePrgRecord(int number, const PrgBytes& record) = 0;      // 1..75
-  virtual void StoreCombiRecord(int number, const CombiBytes& record) = 0;  // 76..99
+  virtual void StorePrgRecord(int number, const PrgRecord& record) = 0;      // 1..75
+  virtual void StoreCombiRecord(int number, const CombiRecord& record) = 0;  // 76..99
   virtual void SetTapeResultMessage(const std::string& message) = 0;
 
   virtual bool StateRestoreInProgress() const = 0;
-  virtual int PanelParameterNumber() const = 0;  // -1 none
-  virtual void SetPanelParameterNumber(int number) = 0;
-  virtual int KeyboardMode() const = 0;          // 0 Single, 1 Split, 2 Double
-  virtual int PanelEntryMode() const = 0;        // 1 parameter-number entry
-  virtual int CurrentProgram() const = 0;        // 1..99, 0 none
+  virtual int KeyboardMode() const = 0;    // 0 Single, 1 Split, 2 Double
+  virtual int PanelEntryMode() const = 0;  // 1 parameter-number entry
+  virtual int CurrentProgram() const = 0;  // 1..99, 0 none
+  // The front panel's parameter number: whether one is shown, and setting it to the Combi
+  // parameter (64) or to none.
+  virtual bool HasPanelParameter() const = 0;
+  virtual void SetPanelParameterToCombi() = 0;
+  virtual void ClearPanelParameter() = 0;
   // Redraws the panel's number displays when the editor is open.
   virtual void RedrawPanelDisplays() = 0;
   // Stores the whole state into the framework's current preset, keeping its name.

@@ -11,8 +11,8 @@ uint8_t Bit(uint8_t b, int n) { return uint8_t((b >> n) & 1); }
 
 }  // namespace
 
-PrgBytes ConvertEarlyModelRecord(const uint8_t* t) {
-  PrgBytes p{};
+PrgRecord ConvertEarlyModelRecord(const uint8_t* t) {
+  PrgRecord p{};
   p[0] = 252;  // wheel amount 63
   for (int k = 0; k < 4; ++k) p[1 + k] = uint8_t(Low6(t[k]) * 4);
   // Detune 0, program volume 32, noise 0: the defaults, stored as the record stores them.
@@ -45,13 +45,12 @@ TapeDump ExtractDump(const uint8_t* bytes, size_t size) {
       dump.prgs.push_back(ConvertEarlyModelRecord(bytes + kEarlyPrgOffset + size_t(i) * kEarlyRecordBytes));
   } else if (size == kLaterDumpSize) {
     dump.model = DumpModel::kLater;
-    dump.prgs.resize(kPrgCount);
-    for (int i = 0; i < kPrgCount; ++i)
-      std::memcpy(dump.prgs[size_t(i)].data(), bytes + kLaterPrgOffset + size_t(i) * kPrgBytes, kPrgBytes);
-    dump.combis.resize(kCombiCount);
-    for (int i = 0; i < kCombiCount; ++i)
-      std::memcpy(dump.combis[size_t(i)].data(), bytes + kLaterCombiOffset + size_t(i) * kCombiBytes,
-                  kCombiBytes);
+    dump.prgs.resize(kNumPrgs);
+    for (size_t i = 0; i < dump.prgs.size(); ++i)
+      std::memcpy(dump.prgs[i].data(), bytes + kLaterPrgOffset + i * kPrgRecordSize, kPrgRecordSize);
+    dump.combis.resize(kNumCombis);
+    for (size_t i = 0; i < dump.combis.size(); ++i)
+      std::memcpy(dump.combis[i].data(), bytes + kLaterCombiOffset + i * kCombiRecordSize, kCombiRecordSize);
   }
   return dump;
 }

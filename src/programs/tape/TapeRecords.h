@@ -1,19 +1,15 @@
 #pragma once
 // The two dump layouts and the conversion of the early model's 27-byte programs into
 // 37-byte PRG records.
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "programs/ProgramRecords.h"
+
 namespace pellory::tape {
 
-constexpr size_t kPrgBytes = 37;
-constexpr size_t kCombiBytes = 7;
 constexpr size_t kEarlyRecordBytes = 27;
-
-using PrgBytes = std::array<uint8_t, kPrgBytes>;
-using CombiBytes = std::array<uint8_t, kCombiBytes>;
 
 // Early model: 2048 bytes, 63 programs of 27 bytes from byte 256.
 constexpr size_t kEarlyDumpSize = 2048;
@@ -23,14 +19,11 @@ constexpr int kEarlyPrgCount = 63;
 constexpr size_t kLaterDumpSize = 4096;
 constexpr size_t kLaterPrgOffset = 896;
 constexpr size_t kLaterCombiOffset = 3671;
-constexpr int kPrgCount = 75;
-constexpr int kCombiCount = 24;
-constexpr int kFirstCombiNumber = 76;
 
 // Converts one early-model program (t0..t26) into a PRG record. Settings the early model does
 // not have get fixed values: wheel amount 63, "DCO 2 Detune" 0, "VCA Program Volume" 32,
 // "DCO 1 Noise" 0.
-PrgBytes ConvertEarlyModelRecord(const uint8_t* t);
+PrgRecord ConvertEarlyModelRecord(const uint8_t* t);
 
 enum class DumpModel { kNone, kEarly, kLater };
 
@@ -38,8 +31,8 @@ enum class DumpModel { kNone, kEarly, kLater };
 // 76..75 + combis.size().
 struct TapeDump {
   DumpModel model = DumpModel::kNone;
-  std::vector<PrgBytes> prgs;
-  std::vector<CombiBytes> combis;
+  std::vector<PrgRecord> prgs;
+  std::vector<CombiRecord> combis;
 };
 
 // Recognises a dump by its length; any other length gives DumpModel::kNone and no records.

@@ -12,27 +12,31 @@ class FakeProgramMemory : public TapeLoadTarget {
  public:
   FakeProgramMemory() {
     // Recognisable contents, so that a record left alone can be told from one written.
-    for (int n = 0; n < kPrgCount; ++n) prgs[size_t(n)].fill(uint8_t(0xA0 + n % 7));
-    for (int n = 0; n < kCombiCount; ++n) combis[size_t(n)].fill(uint8_t(0x50 + n));
+    for (int n = 0; n < kNumPrgs; ++n) prgs[size_t(n)].fill(uint8_t(0xA0 + n % 7));
+    for (int n = 0; n < kNumCombis; ++n) combis[size_t(n)].fill(uint8_t(0x50 + n));
   }
 
-  void StorePrgRecord(int number, const PrgBytes& record) override {
+  void StorePrgRecord(int number, const PrgRecord& record) override {
     log.push_back("prg " + std::to_string(number));
     prgs.at(size_t(number - 1)) = record;
   }
-  void StoreCombiRecord(int number, const CombiBytes& record) override {
+  void StoreCombiRecord(int number, const CombiRecord& record) override {
     log.push_back("combi " + std::to_string(number));
-    combis.at(size_t(number - kFirstCombiNumber)) = record;
+    combis.at(size_t(number - kFirstCombi)) = record;
   }
   void SetTapeResultMessage(const std::string& m) override {
     log.push_back("message");
     message = m;
   }
   bool StateRestoreInProgress() const override { return stateRestore; }
-  int PanelParameterNumber() const override { return panelParameter; }
-  void SetPanelParameterNumber(int n) override {
-    log.push_back("panel " + std::to_string(n));
-    panelParameter = n;
+  bool HasPanelParameter() const override { return panelParameter != -1; }
+  void SetPanelParameterToCombi() override {
+    log.push_back("panel 64");
+    panelParameter = 64;
+  }
+  void ClearPanelParameter() override {
+    log.push_back("panel none");
+    panelParameter = -1;
   }
   int KeyboardMode() const override { return keyboardMode; }
   int PanelEntryMode() const override { return entryMode; }
@@ -41,11 +45,11 @@ class FakeProgramMemory : public TapeLoadTarget {
   void StoreStateInCurrentPreset() override { log.push_back("preset"); }
   void NotifyHostOfProgramChange() override { log.push_back("notify"); }
 
-  std::array<PrgBytes, kPrgCount> prgs{};
-  std::array<CombiBytes, kCombiCount> combis{};
+  std::array<PrgRecord, kNumPrgs> prgs{};
+  std::array<CombiRecord, kNumCombis> combis{};
   std::string message = "(unchanged)";
   bool stateRestore = false;
-  int panelParameter = -1;
+  int panelParameter = -1;  // -1 none
   int keyboardMode = 0;
   int entryMode = 2;
   int currentProgram = 1;

@@ -56,14 +56,19 @@ Route RouteOf(int t, int bit) {
 
 TEST(EarlyModelRecord, FixedValuesForWhatTheEarlyModelLacks) {
   const uint8_t zeros[27] = {};
-  PrgBytes expected{};
+  PrgRecord expected{};
   expected[0] = 252;  // wheel amount 63
   expected[6] = 128;  // program volume 32; detune (byte 5) and noise (byte 7) 0
   EXPECT_EQ(ConvertEarlyModelRecord(zeros), expected);
 
+  // The fixed bytes are the record's own encoding of the defaults.
+  const PrgValues defaults = DecodePrgRecord(ConvertEarlyModelRecord(zeros).data());
+  for (int id : {36, 39, 28}) EXPECT_EQ(defaults[size_t(id)], GetProgramParameterInfo(id).defaultValue) << id;
+  EXPECT_EQ(defaults[9], 63);
+
   uint8_t ones[27];
   std::fill(ones, ones + 27, 0xFF);
-  const PrgBytes p = ConvertEarlyModelRecord(ones);
+  const PrgRecord p = ConvertEarlyModelRecord(ones);
   EXPECT_EQ(p[0], 252);
   EXPECT_EQ(p[5], 0);
   EXPECT_EQ(p[6], 128);
@@ -77,13 +82,13 @@ TEST(EarlyModelRecord, FixedValuesForWhatTheEarlyModelLacks) {
 
 TEST(EarlyModelRecord, EverySourceBitLandsWhereItBelongs) {
   const uint8_t zeros[27] = {};
-  const PrgBytes base = ConvertEarlyModelRecord(zeros);
+  const PrgRecord base = ConvertEarlyModelRecord(zeros);
   for (int t = 0; t < 27; ++t) {
     for (int bit = 0; bit < 8; ++bit) {
       uint8_t src[27] = {};
       src[t] = uint8_t(1 << bit);
-      const PrgBytes p = ConvertEarlyModelRecord(src);
-      PrgBytes expected = base;
+      const PrgRecord p = ConvertEarlyModelRecord(src);
+      PrgRecord expected = base;
       const Route r = RouteOf(t, bit);
       if (r.byte >= 0) expected[size_t(r.byte)] = uint8_t(expected[size_t(r.byte)] | (1 << r.bit));
       EXPECT_EQ(p, expected) << "t" << t << " bit " << bit;

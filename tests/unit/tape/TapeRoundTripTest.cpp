@@ -149,6 +149,7 @@ TEST(TapeLoad, LaterModelDumpFillsAllProgramsThenUpdatesPanelAndHost) {
   EXPECT_EQ(memory.log[98], "combi 99");
   EXPECT_EQ(std::vector<std::string>(memory.log.begin() + 99, memory.log.end()),
             (std::vector<std::string>{"message", "panel 64", "redraw", "preset", "notify"}));
+  EXPECT_EQ(memory.panelParameter, 64);
 }
 
 TEST(TapeLoad, EarlyModelDumpConvertsSixtyThreeProgramsAndLeavesTheRest) {
@@ -161,13 +162,15 @@ TEST(TapeLoad, EarlyModelDumpConvertsSixtyThreeProgramsAndLeavesTheRest) {
   ASSERT_TRUE(LoadTapeDump(path, DecoderSettings{}, memory));
   EXPECT_EQ(memory.message, "Early model tape dump was successfully loaded.\n");
   for (int n = 1; n <= 63; ++n) {
-    const PrgBytes& p = memory.prgs[size_t(n - 1)];
+    const PrgRecord& p = memory.prgs[size_t(n - 1)];
     EXPECT_EQ(p, ConvertEarlyModelRecord(dump.data() + 256 + 27 * (n - 1))) << "PRG " << n;
-    // Wheel amount 63, detune 0, program volume 32, noise 0, as the record stores them.
-    EXPECT_EQ(p[0], 252);
-    EXPECT_EQ(p[5], 0);
-    EXPECT_EQ(p[6], 128);
-    EXPECT_EQ(p[7], 0);
+    // What the early model lacks reads back as wheel amount 63, "DCO 2 Detune" 0,
+    // "VCA Program Volume" 32 and "DCO 1 Noise" 0.
+    const PrgValues v = DecodePrgRecord(p.data());
+    EXPECT_EQ(v[9], 63);
+    EXPECT_EQ(v[36], 0);
+    EXPECT_EQ(v[39], 32);
+    EXPECT_EQ(v[28], 0);
   }
   for (int n = 64; n <= 75; ++n) EXPECT_EQ(memory.prgs[size_t(n - 1)], before.prgs[size_t(n - 1)]) << n;
   EXPECT_EQ(memory.combis, before.combis);

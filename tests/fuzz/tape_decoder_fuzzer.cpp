@@ -7,6 +7,7 @@
 
 #include "programs/tape/TapeLoader.h"
 
+using namespace pellory;
 using namespace pellory::tape;
 
 namespace {

@@ -19,6 +19,9 @@ Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& 
   ReadConfiguration();
   panelMode_ = startInEditMode ? 2 : 1;
   InitParameters();
+  // The bank goes in before the preset slot is filled, so that the slot never holds an empty
+  // program memory that a later reload of the slot would bring back.
+  LoadFactoryBank(7);
   EnsureDefaultPresets("Pellory", 1);
   startup_ = false;
 }

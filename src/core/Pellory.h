@@ -1,6 +1,8 @@
 #pragma once
 #include "core/Synth.h"
 #include "engine/Engine.h"
+#include "programs/ProgramDialogs.h"
+#include "programs/SysEx.h"
 
 namespace pellory {
 
@@ -47,7 +49,7 @@ constexpr int32_t kPelloryMakerId = 0x56654D75;   // 'VeMu'
 constexpr int32_t kPelloryVersion = 0x00010102;   // 1.1.2
 
 // The synthesizer: engine, voices, LFOs, program state and the MIDI handling around them.
-class Pellory : public Synth, private engine::ControlBlockClient {
+class Pellory : public Synth, private engine::ControlBlockClient, private SysExReceiver {
  public:
   explicit Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& options = InstanceOptions());
   ~Pellory() override;
@@ -59,6 +61,9 @@ class Pellory : public Synth, private engine::ControlBlockClient {
   void HandleMidiMessage(const IMidiMessage& message) override;
   void AllNotesOff() override;
   void InitParameters() override;
+  void HandleSysEx(const ISysExMessage& message) override;
+  bool SerializeState(StateChunk& chunk) override;
+  int UnserializeState(const StateChunk& chunk, int position) override;
 
   // Voice allocation entry points, called by the MIDI dispatch.
   void NoteOn(int note, int velocity);
@@ -70,6 +75,36 @@ class Pellory : public Synth, private engine::ControlBlockClient {
   void SetLowerProgram(int number);
   void LoadStoredPrgIntoLayer(int number, engine::Layer layer);
   void SetKeyboardMode(int mode);
+
+  // Program memory (75 PRGs, 24 Combi PRGs) and what moves records in and out of it.
+  static constexpr int kStateImageSize = kNumPrgs * kPrgRecordSize + kNumCombis * kCombiRecordSize + 8 * kNumParameters;
+  enum PanelEntryMode { kPanelNoEntry = 0, kPanelParameterEntry = 1, kPanelProgramEntry = 2, kPanelUpperEntry = 3 };
+  ProgramMemory& Programs() { return programs_; }
+  const ProgramMemory& Programs() const { return programs_; }
+  // A PRG record (37 bytes) sets ids 0..52; a Combi record (7) the combination parameters.
+  void ApplyRecord(const uint8_t* record, int size);
+  // The record of the current parameter values; returns the size written (0 for other sizes).
+  int EncodeRecord(int size, uint8_t* out) const;
+  void LoadLowerProgramIntoParameters();
+  // The edited parameters sound again (after compare, on leaving the layered modes).
+  void ReapplyParameters();
+  bool HasUncommittedChanges(int number) const;
+  void CommitOrRevert(bool commit);
+  // The commit question for program number before a program change; false when cancelled.
+  bool ResolveUncommittedChanges(int number);
+  void InitializePrg();
+  void SetEditBackupMode(bool on);
+  void SetCompareMode(bool on);
+  bool EditBackupMode() const { return editBackupMode_; }
+  bool CompareMode() const { return compareMode_; }
+  int PanelEntryMode() const { return panelEntryMode_; }
+  void SetPanelEntryMode(int mode) { panelEntryMode_ = mode; }
+  // Reads SysEx messages (target: a program number, or -1 for each message's own number).
+  bool LoadSysEx(const uint8_t* data, std::size_t size, int target);
+  // Command 8 loads factory bank 2, any other bank 1; false when the bank is not in the module.
+  bool LoadFactoryBank(int command);
+  int FactoryBank() const { return factoryBank_; }
+  void SetProgramDialogs(ProgramDialogs* dialogs);
 
   engine::Engine& GetEngine() { return engine_; }
   int ControlBlockLength() const { return engine_.ControlBlockLength(); }
@@ -100,6 +135,15 @@ class Pellory : public Synth, private engine::ControlBlockClient {
   // Every upper voice follows the lower LFO pair when linked or in Single mode.
   void BindUpperLfos();
   void ArrangeVoices();
+  // Program values (ids 0..52) into one layer's LFO pair or voices.
+  void WriteLayerLfos(engine::Layer layer, const PrgValues& values);
+  void WriteLayerVoices(engine::Layer layer, const PrgValues& values);
+  PrgValues ParameterProgramValues() const;
+  // SysExReceiver: what the messages of a stream do.
+  void OnSplitMessage(int splitPoint, int upperTranspose) override;
+  void OnKeyboardModeMessage(int kind) override;
+  void OnProgramSelectMessage(int kind, int program) override;
+  void OnProgramData(int number, const uint8_t* record, int size, bool targeted) override;
 
   engine::Engine engine_;
   double appliedSampleRate_ = 44100.0;
@@ -121,9 +165,16 @@ class Pellory : public Synth, private engine::ControlBlockClient {
   double upperMixerVolume_ = -1.0;
   int selectedParameter_ = -1;
   int panelParameterNumber_ = 0;
-  int currentProgram_ = 1;
-  int lowerProgram_ = 1;
-  int upperProgram_ = 1;
+  // No program until the first selection loads one.
+  int currentProgram_ = 0;
+  int lowerProgram_ = 0;
+  int upperProgram_ = 0;
+  int panelEntryMode_ = kPanelProgramEntry;
+  bool editBackupMode_ = false;
+  bool compareMode_ = false;
+  ProgramMemory programs_;
+  ProgramDialogs defaultDialogs_;
+  ProgramDialogs* dialogs_ = &defaultDialogs_;
 };
 
 }  // namespace pellory

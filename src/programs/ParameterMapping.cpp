@@ -168,6 +168,7 @@ void Pellory::HandleParameterChange(int id) {
 
 void Pellory::SetKeyboardMode(int mode) {
   if (mode == kSingle && keyboardMode_ != kSingle) {
+    panelEntryMode_ = kPanelProgramEntry;
     keyboardMode_ = kSingle;
     panelParameterNumber_ = currentProgram_ > 75 ? 64 : 0;
     if (!restoringState_) {
@@ -175,13 +176,15 @@ void Pellory::SetKeyboardMode(int mode) {
       SetParameterAndNotify(kUpperProgram, lowerProgram_);
       SetParameterAndNotify(kLowerLevel, 32);
       SetParameterAndNotify(kUpperLevel, 32);
+      ReapplyParameters();
     }
   } else {
     keyboardMode_ = mode;
   }
   BindUpperLfos();
   if (!restoringState_ && panelParameterNumber_ != 0) {
-    panelParameterNumber_ = (mode != kSingle && currentProgram_ > 75) ? 64 : 0;
+    panelParameterNumber_ =
+        (mode != kSingle && panelEntryMode_ != kPanelParameterEntry && currentProgram_ > 75) ? 64 : 0;
     selectedParameter_ = panelParameterNumber_ ? ParameterOfPanelNumber(panelParameterNumber_) : -1;
   }
 }
@@ -195,18 +198,11 @@ void Pellory::ArrangeVoices() {
   engine_.ArrangeVoices(stereoModeBit_, lfoLink_ || keyboardMode_ == kSingle);
 }
 
-void Pellory::SelectProgram(int number, bool forced) {
-  if (number >= 1 && number <= 99) currentProgram_ = number;
-}
-
-void Pellory::SetLowerProgram(int number) {
-  if (number >= 1 && number <= 75) lowerProgram_ = number;
-}
-
-void Pellory::LoadStoredPrgIntoLayer(int number, engine::Layer layer) {
-  if (number < 1 || number > 75) return;
-  if (layer == engine::kUpper) upperProgram_ = number;
-  else lowerProgram_ = number;
+void Pellory::WriteLayerLfos(engine::Layer layer, const PrgValues& values) {
+  const int first = layer == engine::kUpper ? 2 : 0;
+  for (int id = kLfo1Waveform; id <= kLfo1WheelAmount; ++id) ApplyLfoSetting(engine_.GetLfo(first), id, values[id]);
+  engine_.GetLfo(first + 1).SetWheelAmount(values[kLfo1WheelAmount] / 63.0);
+  for (int id = kLfo2Waveform; id <= kLfo2Depth; ++id) ApplyLfoSetting(engine_.GetLfo(first + 1), id, values[id]);
 }
 
 }  // namespace pellory

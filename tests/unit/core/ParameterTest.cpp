@@ -78,9 +78,9 @@ TEST_F(ParameterTableTest, DeclaresSeventySevenParametersWithTheirDefaults) {
   ASSERT_EQ(instance.plug->NumParameters(), 77);
   EXPECT_STREQ(P(0).GetName(), "LFO 1 Waveform");
   EXPECT_EQ(P(0).GetType(), IParameter::kTypeEnum);
-  EXPECT_EQ(Display(P(0), P(0).Value()), "Triangle");
+  EXPECT_EQ(Display(P(0), P(0).GetDefault()), "Triangle");
   EXPECT_STREQ(P(36).GetName(), "DCO 2 Detune");
-  EXPECT_EQ(P(16).Value(), 63);
+  EXPECT_EQ(P(16).GetDefault(), 63);  // the value is factory PRG 1's once the instance is open
   EXPECT_EQ(P(26).GetMax(), 30);
   EXPECT_STREQ(P(55).GetName(), "Lower Volume");
   EXPECT_STREQ(P(59).GetName(), "Lower Volume");

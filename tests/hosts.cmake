@@ -7,3 +7,40 @@ if(NOT PELLORY_SANITIZE)
   # 77: the scanner is not installed (scripts/setup.sh installs it, so CI always runs the scan).
   set_tests_properties(ardour_scan PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120 LABELS no-sanitizer)
 endif()
+
+# One MIDI phrase rendered through the VST interface by the Linux module and by each Windows DLL
+# under wine: the builds use different maths libraries, and the audio must agree within 1e-6.
+add_executable(pellory_render ${CMAKE_CURRENT_LIST_DIR}/hosts/RenderPhrase.cpp)
+target_include_directories(pellory_render PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(pellory_render PRIVATE ${CMAKE_DL_LIBS})
+add_dependencies(pellory_render pellory)
+
+set(render_dir ${CMAKE_BINARY_DIR}/renders)
+file(MAKE_DIRECTORY ${render_dir}/config)
+add_test(NAME linux_render COMMAND pellory_render $<TARGET_FILE:pellory> ${render_dir}/linux.raw)
+# A configuration folder of its own: a user's controller map must not change the audio.
+set_tests_properties(linux_render PROPERTIES FIXTURES_SETUP linux_render
+  ENVIRONMENT "XDG_CONFIG_HOME=${render_dir}/config")
+
+if(COMMAND pellory_wine_path AND NOT PELLORY_SANITIZE)
+  foreach(bits 64 32)
+    set(dir "${PELLORY_WIN${bits}_DIR}")
+    if(NOT dir)
+      continue()
+    endif()
+    if(bits EQUAL 64)
+      pellory_wine_path(dll_w "${dir}/pellory64.dll")
+    else()
+      pellory_wine_path(dll_w "${dir}/pellory.dll")
+    endif()
+    pellory_wine_path(out_w "${render_dir}/win${bits}.raw")
+    add_test(NAME win${bits}_render
+      COMMAND bash ${wine_env} ${wine_prefix} wine ${dir}/tests/windows/pellory_render.exe ${dll_w} ${out_w})
+    set_tests_properties(win${bits}_render PROPERTIES FIXTURES_REQUIRED wine_prefix
+      FIXTURES_SETUP win${bits}_render TIMEOUT 300)
+    add_test(NAME win${bits}_audio_matches_linux
+      COMMAND pellory_render --compare ${render_dir}/linux.raw ${render_dir}/win${bits}.raw 1e-6)
+    set_tests_properties(win${bits}_audio_matches_linux PROPERTIES
+      FIXTURES_REQUIRED "linux_render;win${bits}_render")
+  endforeach()
+endif()

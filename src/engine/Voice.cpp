@@ -1,6 +1,7 @@
 #include "engine/Voice.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "engine/Lfo.h"
 #include "engine/Tuning.h"

@@ -56,6 +56,26 @@ TEST(NotePitch, BitScaleNote60IsAboutOneAndAHalfCentsFlat) {
   EXPECT_EQ(RenderedFrequency(44100.0, 11, true), 0.0);
 }
 
+TEST(NotePitch, BitScaleBeyondTheTable) {
+  Instance t;
+  test::PlainSawtooth(t);
+  Set(t, kFrequencyScale, 1);
+  Set(t, kKeyboardMode, kSplit);
+  Set(t, kUpperTranspose, 61);  // +36: note 127 asks for entry 163
+  Set(t, kDco1Octave, 3);       // 4': DCO 1 falls off the table
+  Set(t, kVoices, 4);           // unison offsets must not wake a silent oscillator
+  test::NoteOn(t, 127);
+  const test::Stereo out = Render(t, 4410);
+  const engine::Voice& v = *t.plug->GetEngine().LayerVoice(engine::kUpper, 2);
+  ASSERT_TRUE(v.Gate());
+  EXPECT_EQ(v.Fine(), 24);
+  EXPECT_EQ(v.KeyPitch(), engine::BitScaleTable[135]);
+  EXPECT_EQ(v.Dco1Pitch(), -1);
+  EXPECT_TRUE(v.Dco1().IsSilent());
+  EXPECT_EQ(v.Dco2Pitch(), -1);  // 163 is beyond the table too
+  EXPECT_LT(test::Rms(out.right), 1e-9);
+}
+
 TEST(NotePitch, OctaveTransposeAndPitchBendMoveTheNote) {
   Instance t;
   test::PlainSawtooth(t);

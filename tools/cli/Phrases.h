@@ -1,0 +1,21 @@
+#pragma once
+// Short musical phrases for auditioning programs, chosen by what a program's name says it is.
+#include <string>
+#include <vector>
+
+#include "MidiFile.h"
+
+namespace cli {
+
+enum class PhraseKind { kChord, kLine, kBass, kPercussion, kEffect };
+
+// The phrase that suits a program name ("STRINGS" -> chord, "LEAD" -> line, "BASS" -> bass, ...).
+PhraseKind PhraseKindForName(const std::string& name);
+
+// Note events starting at `start` seconds, on MIDI channel 1.
+std::vector<TimedMidiEvent> MakePhrase(PhraseKind kind, double start = 0.0);
+
+// The built-in demo of `render --demo`: a few bars with a chord, a melody and a bass line.
+std::vector<TimedMidiEvent> MakeDemoSong();
+
+}  // namespace cli

@@ -245,58 +245,80 @@ constexpr std::size_t kParamTextBytes = 32;
 constexpr std::size_t kProgramNameBytes = 24;
 constexpr std::size_t kVendorTextBytes = 64;
 
-// The layouts hosts compile against.
+// The layouts hosts compile against, field by field, for both word sizes.
 #if INTPTR_MAX == INT64_MAX
-static_assert(sizeof(AEffect) == 192, "AEffect is 192 bytes on 64-bit");
-static_assert(offsetof(AEffect, dispatcher) == 8, "");
-static_assert(offsetof(AEffect, numPrograms) == 40, "");
-static_assert(offsetof(AEffect, flags) == 56, "");
-static_assert(offsetof(AEffect, resvd1) == 64, "");
-static_assert(offsetof(AEffect, initialDelay) == 80, "");
-static_assert(offsetof(AEffect, ioRatio) == 92, "");
-static_assert(offsetof(AEffect, object) == 96, "");
-static_assert(offsetof(AEffect, uniqueID) == 112, "");
-static_assert(offsetof(AEffect, processReplacing) == 120, "");
-static_assert(offsetof(AEffect, processDoubleReplacing) == 128, "");
-static_assert(offsetof(AEffect, future) == 136, "");
-static_assert(sizeof(VstEvents) == 32, "");
-static_assert(offsetof(VstEvents, events) == 16, "");
-static_assert(sizeof(VstMidiSysexEvent) == 48, "");
-static_assert(offsetof(VstMidiSysexEvent, resvd1) == 24, "");
-static_assert(offsetof(VstMidiSysexEvent, sysexDump) == 32, "");
+#define VST2_WORD(w64, w32) (w64)
 #else
-static_assert(sizeof(AEffect) == 144, "AEffect is 144 bytes on 32-bit");
-static_assert(offsetof(AEffect, dispatcher) == 4, "");
-static_assert(offsetof(AEffect, numPrograms) == 20, "");
-static_assert(offsetof(AEffect, flags) == 36, "");
-static_assert(offsetof(AEffect, resvd1) == 40, "");
-static_assert(offsetof(AEffect, initialDelay) == 48, "");
-static_assert(offsetof(AEffect, ioRatio) == 60, "");
-static_assert(offsetof(AEffect, object) == 64, "");
-static_assert(offsetof(AEffect, uniqueID) == 72, "");
-static_assert(offsetof(AEffect, processReplacing) == 80, "");
-static_assert(offsetof(AEffect, processDoubleReplacing) == 84, "");
-static_assert(offsetof(AEffect, future) == 88, "");
-static_assert(sizeof(VstEvents) == 16, "");
-static_assert(offsetof(VstEvents, events) == 8, "");
-static_assert(sizeof(VstMidiSysexEvent) == 32, "");
-static_assert(offsetof(VstMidiSysexEvent, resvd1) == 20, "");
-static_assert(offsetof(VstMidiSysexEvent, sysexDump) == 24, "");
+#define VST2_WORD(w64, w32) (w32)
 #endif
-static_assert(sizeof(VstEvent) == 32, "");
+static_assert(sizeof(VstIntPtr) == VST2_WORD(8, 4), "VstIntPtr is a pointer-sized integer");
+static_assert(offsetof(AEffect, magic) == 0, "");
+static_assert(offsetof(AEffect, dispatcher) == VST2_WORD(8, 4), "");
+static_assert(offsetof(AEffect, process) == VST2_WORD(16, 8), "");
+static_assert(offsetof(AEffect, setParameter) == VST2_WORD(24, 12), "");
+static_assert(offsetof(AEffect, getParameter) == VST2_WORD(32, 16), "");
+static_assert(offsetof(AEffect, numPrograms) == VST2_WORD(40, 20), "");
+static_assert(offsetof(AEffect, numParams) == VST2_WORD(44, 24), "");
+static_assert(offsetof(AEffect, numInputs) == VST2_WORD(48, 28), "");
+static_assert(offsetof(AEffect, numOutputs) == VST2_WORD(52, 32), "");
+static_assert(offsetof(AEffect, flags) == VST2_WORD(56, 36), "");
+static_assert(offsetof(AEffect, resvd1) == VST2_WORD(64, 40), "");
+static_assert(offsetof(AEffect, resvd2) == VST2_WORD(72, 44), "");
+static_assert(offsetof(AEffect, initialDelay) == VST2_WORD(80, 48), "");
+static_assert(offsetof(AEffect, realQualities) == VST2_WORD(84, 52), "");
+static_assert(offsetof(AEffect, offQualities) == VST2_WORD(88, 56), "");
+static_assert(offsetof(AEffect, ioRatio) == VST2_WORD(92, 60), "");
+static_assert(offsetof(AEffect, object) == VST2_WORD(96, 64), "");
+static_assert(offsetof(AEffect, user) == VST2_WORD(104, 68), "");
+static_assert(offsetof(AEffect, uniqueID) == VST2_WORD(112, 72), "");
+static_assert(offsetof(AEffect, version) == VST2_WORD(116, 76), "");
+static_assert(offsetof(AEffect, processReplacing) == VST2_WORD(120, 80), "");
+static_assert(offsetof(AEffect, processDoubleReplacing) == VST2_WORD(128, 84), "");
+static_assert(offsetof(AEffect, future) == VST2_WORD(136, 88), "");
+static_assert(sizeof(AEffect) == VST2_WORD(192, 144), "AEffect is 192 bytes on 64-bit, 144 on 32-bit");
+
+static_assert(offsetof(VstEvent, type) == 0 && offsetof(VstEvent, byteSize) == 4, "");
+static_assert(offsetof(VstEvent, deltaFrames) == 8 && offsetof(VstEvent, flags) == 12, "");
+static_assert(offsetof(VstEvent, data) == 16 && sizeof(VstEvent) == 32, "");
+static_assert(offsetof(VstEvents, numEvents) == 0, "");
+static_assert(offsetof(VstEvents, reserved) == VST2_WORD(8, 4), "");
+static_assert(offsetof(VstEvents, events) == VST2_WORD(16, 8), "");
+static_assert(sizeof(VstEvents) == VST2_WORD(32, 16), "");
+static_assert(offsetof(VstMidiEvent, deltaFrames) == 8 && offsetof(VstMidiEvent, flags) == 12, "");
+static_assert(offsetof(VstMidiEvent, noteLength) == 16 && offsetof(VstMidiEvent, noteOffset) == 20, "");
+static_assert(offsetof(VstMidiEvent, midiData) == 24 && offsetof(VstMidiEvent, detune) == 28, "");
+static_assert(offsetof(VstMidiEvent, noteOffVelocity) == 29 && offsetof(VstMidiEvent, reserved2) == 31, "");
 static_assert(sizeof(VstMidiEvent) == 32, "");
-static_assert(offsetof(VstMidiEvent, midiData) == 24, "");
+static_assert(offsetof(VstMidiSysexEvent, flags) == 12 && offsetof(VstMidiSysexEvent, dumpBytes) == 16, "");
+static_assert(offsetof(VstMidiSysexEvent, resvd1) == VST2_WORD(24, 20), "");
+static_assert(offsetof(VstMidiSysexEvent, sysexDump) == VST2_WORD(32, 24), "");
+static_assert(offsetof(VstMidiSysexEvent, resvd2) == VST2_WORD(40, 28), "");
+static_assert(sizeof(VstMidiSysexEvent) == VST2_WORD(48, 32), "");
+
+static_assert(offsetof(VstTimeInfo, samplePos) == 0 && offsetof(VstTimeInfo, sampleRate) == 8, "");
+static_assert(offsetof(VstTimeInfo, nanoSeconds) == 16 && offsetof(VstTimeInfo, ppqPos) == 24, "");
+static_assert(offsetof(VstTimeInfo, tempo) == 32 && offsetof(VstTimeInfo, barStartPos) == 40, "");
+static_assert(offsetof(VstTimeInfo, cycleStartPos) == 48 && offsetof(VstTimeInfo, cycleEndPos) == 56, "");
+static_assert(offsetof(VstTimeInfo, timeSigNumerator) == 64 && offsetof(VstTimeInfo, timeSigDenominator) == 68, "");
+static_assert(offsetof(VstTimeInfo, smpteOffset) == 72 && offsetof(VstTimeInfo, smpteFrameRate) == 76, "");
+static_assert(offsetof(VstTimeInfo, samplesToNextClock) == 80 && offsetof(VstTimeInfo, flags) == 84, "");
 static_assert(sizeof(VstTimeInfo) == 88, "");
-static_assert(offsetof(VstTimeInfo, timeSigNumerator) == 64, "");
-static_assert(offsetof(VstTimeInfo, flags) == 84, "");
-static_assert(sizeof(VstPinProperties) == 128, "");
-static_assert(offsetof(VstPinProperties, flags) == 64, "");
-static_assert(offsetof(VstPinProperties, shortLabel) == 72, "");
-static_assert(sizeof(VstSpeakerProperties) == 112, "");
-static_assert(offsetof(VstSpeakerProperties, name) == 16, "");
-static_assert(offsetof(VstSpeakerProperties, type) == 80, "");
+
+static_assert(offsetof(VstPinProperties, label) == 0 && offsetof(VstPinProperties, flags) == 64, "");
+static_assert(offsetof(VstPinProperties, arrangementType) == 68 && offsetof(VstPinProperties, shortLabel) == 72, "");
+static_assert(offsetof(VstPinProperties, future) == 80 && sizeof(VstPinProperties) == 128, "");
+static_assert(offsetof(VstSpeakerProperties, azimuth) == 0 && offsetof(VstSpeakerProperties, elevation) == 4, "");
+static_assert(offsetof(VstSpeakerProperties, radius) == 8 && offsetof(VstSpeakerProperties, reserved) == 12, "");
+static_assert(offsetof(VstSpeakerProperties, name) == 16 && offsetof(VstSpeakerProperties, type) == 80, "");
+static_assert(offsetof(VstSpeakerProperties, future) == 84 && sizeof(VstSpeakerProperties) == 112, "");
+static_assert(offsetof(VstSpeakerArrangement, type) == 0 && offsetof(VstSpeakerArrangement, numChannels) == 4, "");
+static_assert(offsetof(VstSpeakerArrangement, speakers) == 8, "");
 static_assert(sizeof(VstSpeakerArrangement) == 8 + 8 * 112, "");
-static_assert(sizeof(ERect) == 8, "");
-static_assert(sizeof(MidiKeyName) == 80, "");
+static_assert(offsetof(ERect, top) == 0 && offsetof(ERect, left) == 2, "");
+static_assert(offsetof(ERect, bottom) == 4 && offsetof(ERect, right) == 6 && sizeof(ERect) == 8, "");
+static_assert(offsetof(MidiKeyName, thisProgramIndex) == 0 && offsetof(MidiKeyName, thisKeyNumber) == 4, "");
+static_assert(offsetof(MidiKeyName, keyName) == 8 && offsetof(MidiKeyName, reserved) == 72, "");
+static_assert(offsetof(MidiKeyName, flags) == 76 && sizeof(MidiKeyName) == 80, "");
+#undef VST2_WORD
 
 }  // namespace vst2

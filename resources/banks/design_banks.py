@@ -199,8 +199,8 @@ def piano(**kw):
 
 def epiano(**kw):
     # Soft bell-like tine: triangle body plus a thin pulse an octave up, gentle tremolo.
-    return merge(dcos("T", "P", o2="8'", pw2=6), dict(det=4), filt(22, env=16, fd=34, track=36, envdyn=34),
-                 amp(0, 44, 0, 24), dict(vdyn=34, vol=50), no_lfo(), lfo2("vca", 8, 21), kw)
+    return merge(dcos("T", "P", o2="8'", pw2=6), dict(det=4), filt(24, env=12, fd=38, track=36, envdyn=34),
+                 amp(0, 46, 0, 24), dict(vdyn=34, vol=50), no_lfo(), lfo2("vca", 8, 21), kw)
 
 
 def pluck(**kw):
@@ -234,8 +234,9 @@ def brass(**kw):
 
 
 def strings(**kw):
-    # Bowed: slow swell and release, chorused saws, delayed vibrato.
-    return merge(dcos("S", "S"), dict(det=16), filt(30, env=6, fa=30, fd=36, fs=50, fr=30, track=36),
+    # Bowed: slow swell and release, saws an octave apart and detuned (a section rather than one
+    # player; a unison pair would pump as the two cancel), delayed vibrato.
+    return merge(dcos("S", "S", o2="8'"), dict(det=16), filt(28, env=6, fa=30, fd=36, fs=50, fr=30, track=36),
                  amp(28, 40, 63, 30), dict(vol=36), vibrato(2, 24, 32), lfo2("vcf", 0, 10), kw)
 
 
@@ -325,8 +326,8 @@ def bank1():
     P[24] = ("Starts as one player; a delayed LFO on DCO 2 spreads it into a section.",
              strings(det=8, l1d1=0, l1d2=1, l1dep=3, l1rate=30, l1del=34, a=26))
     P[25] = ("Steel pan: triangles at the fundamental and the twelfth, resonant ring.",
-             merge(dcos("T", "T", o2="8'", f2=7), filt(26, env=20, fd=24, res=30, track=40),
-                   amp(0, 32, 0, 24), dict(vdyn=26, vol=50), no_lfo()))
+             merge(dcos("T", "T", o2="8'", f2=7), filt(26, env=20, fd=26, res=30, track=40),
+                   amp(0, 36, 0, 24), dict(vdyn=26, vol=50), no_lfo()))
     P[26] = ("Synth organ: square and octave saw, a touch of resonance and vibrato.",
              organ(w1="P", w2="S", cut=34, res=10, vol=28, **vibrato(1, 26, 0)))
     P[27] = ("Clarinets: hollow square wave with a soft octave, woody and dark.",
@@ -362,7 +363,7 @@ def bank1():
                       **merge(dict(l1w="Square", l1d1=0, l1d2=0, l1f=0, l1a=1, l1dep=12, l1rate=36),
                               lfo2("vcf", 10, 4))))
     P[41] = ("Kalimba: triangle tines with a quick, dark decay.",
-             mallet(w2="T", o2="8'", f2=0, cut=26, env=16, fd=18, d=30, r=20, vol=54))
+             mallet(w2="T", o2="8'", f2=0, cut=26, env=16, fd=18, d=34, r=20, vol=54))
     P[42] = ("Reversed piano: level and brightness swell in, then stop short.",
              piano(fa=30, fd=16, env=24, a=30, d=16, s=0, r=10, vdyn=10, vol=42))
     P[43] = ("English horn: reedy pulse pair, a little resonance.",
@@ -510,7 +511,7 @@ def bank2():
              organ(w1="P", w2="P", o2="4'", cut=30, env=18, fd=22, vol=30))
     P[18] = ("Guitar, darker with a longer ring.", pluck(w1="S", w2="T", cut=18, env=26, d=44, r=26, vol=46))
     P[19] = ("Sawtooth background: slow, wide, chorused.",
-             merge(dcos("S", "S"), dict(det=20), filt(26, track=32), amp(26, 40, 63, 36), dict(vol=32),
+             merge(dcos("S", "S", o2="8'"), dict(det=20), filt(24, track=32), amp(26, 40, 63, 36), dict(vol=32),
                    vibrato(1, 22, 30), lfo2("vcf", 4, 9)))
     P[20] = ("Funk, second voicing: pulse bite.",
              merge(dcos("P", "P", pw1=8, pw2=12), filt(16, env=32, fd=20, fs=14, res=32, track=32, envdyn=50),
@@ -530,11 +531,11 @@ def bank2():
                    envdyn=30), amp(0, 32, 10, 12), dict(vdyn=30, vol=34), no_lfo()))
     P[27] = ("Rotary organ: vibrato and tremolo; harder playing spins the rotor faster.",
              organ(w1="P", w2="S", cut=34,
-                   **merge(dict(l1w="Triangle", l1d1=1, l1d2=1, l1f=0, l1a=0, l1dep=1, l1rate=30, l1rdyn=40),
-                           lfo2("vca", 10, 30, rdyn=40))))
+                   **merge(dict(l1w="Triangle", l1d1=1, l1d2=1, l1f=0, l1a=0, l1dep=1, l1rate=30, l1rdyn=50),
+                           lfo2("vca", 18, 30, rdyn=50))))
     P[28] = ("Guitar with DCO 2 shifted up a fifth.", pluck(f2=7, det=4, vol=38))
     P[29] = ("Sawtooth background whose attack speeds up with velocity.",
-             merge(dcos("S", "S"), dict(det=20), filt(26, track=32), amp(30, 40, 63, 36), dict(aadyn=50, vol=32),
+             merge(dcos("S", "S", o2="8'"), dict(det=20), filt(24, track=32), amp(30, 40, 63, 36), dict(aadyn=56, vol=32),
                    vibrato(1, 22, 30), lfo2("vcf", 4, 9)))
     P[30] = ("Funk, third voicing: saw with a touch-controlled wah.",
              merge(dcos("S", "S", o2="8'"), dict(det=6), filt(12, env=36, fd=24, fs=6, res=40, track=32,
@@ -542,7 +543,7 @@ def bank2():
     P[31] = ("Harp: soft pluck, long ring and release.",
              pluck(w1="T", w2="S", o2="8'", cut=22, env=20, fd=32, d=44, r=36, vol=46))
     P[32] = ("Fast brass: hard, short attack.", brass(a=4, fa=8, fd=24, cut=22, env=30, vol=30))
-    P[33] = ("Kalimba.", mallet(w2="T", o2="8'", cut=26, env=16, fd=18, d=30, r=20, vol=54))
+    P[33] = ("Kalimba.", mallet(w2="T", o2="8'", cut=26, env=16, fd=18, d=34, r=20, vol=54))
     P[34] = ("Soft strings: velocity sets level and attack speed.",
              strings(cut=22, env=4, a=30, aadyn=30, vdyn=40, vol=42))
     P[35] = ("Flute: triangle with breath and delayed vibrato.",
@@ -614,7 +615,7 @@ def bank2():
                    dict(vol=38), no_lfo(), lfo2("vca", 63, 22, wave="Square", rdyn=50)))
     # Inverted, a higher cutoff is darker, so the cutoff is low and key tracking off.
     P[64] = ("Inverted filter envelope: the tone dips at the start and opens as it settles.",
-             merge(dcos("S", "S"), dict(det=16), filt(20, env=16, fa=26, fd=36, fs=20, fr=36, track=0),
+             merge(dcos("S", "S", o2="8'"), dict(det=16), filt(20, env=20, fa=20, fd=34, fs=0, fr=36, track=0),
                    dict(inv=1), amp(20, 40, 63, 36), dict(vol=30), no_lfo(), lfo2("vcf", 4, 9)))
     P[65] = ("Koto.", pluck(w1="P", pw1=6, w2="S", cut=26, res=20, env=28, fd=26, d=36, r=22, vol=36))
     P[66] = ("Decaying pulses, third voicing: narrow, resonant.",

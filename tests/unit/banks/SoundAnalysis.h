@@ -78,6 +78,86 @@ inline Spectrum Analyse(const std::vector<double>& x, std::size_t start) {
   return s;
 }
 
+// Level of the spectrum at hz relative to its strongest bin, in dB (4096 samples from start).
+inline double PartialDb(const std::vector<double>& x, std::size_t start, double hz) {
+  constexpr std::size_t n = 4096;
+  if (start + n > x.size()) return -200.0;
+  std::vector<std::complex<double>> a(n);
+  for (std::size_t i = 0; i < n; ++i) a[i] = x[start + i] * (0.5 - 0.5 * std::cos(2.0 * M_PI * i / n));
+  Fft(a);
+  double top = 0.0;
+  for (std::size_t k = 1; k < n / 2; ++k) top = std::max(top, std::abs(a[k]));
+  const std::size_t bin = static_cast<std::size_t>(std::lround(hz * n / kRate));
+  double near = 0.0;
+  for (std::size_t k = bin - 1; k <= bin + 1; ++k) near = std::max(near, std::abs(a[k]));
+  return Db(near / top);
+}
+
+// Fundamental frequency every 20 ms between two times (seconds), by autocorrelation over 40 ms;
+// the shortest period that correlates nearly as well as the best one wins, so octaves are not
+// mistaken for the pitch.
+inline std::vector<double> PitchTrack(const std::vector<double>& x, double from, double to) {
+  constexpr int n = 1764, minLag = 44, maxLag = 630;  // 70 Hz .. 1 kHz
+  std::vector<double> track;
+  for (std::size_t start = static_cast<std::size_t>(from * kRate);
+       start + n + maxLag < x.size() && start < to * kRate; start += 882) {
+    std::vector<double> r(maxLag + 2, 0.0);
+    double best = 0.0;
+    for (int lag = minLag; lag <= maxLag + 1; ++lag) {
+      double sum = 0.0, e1 = 0.0, e2 = 0.0;
+      for (int i = 0; i < n; ++i) {
+        sum += x[start + i] * x[start + i + lag];
+        e1 += x[start + i] * x[start + i];
+        e2 += x[start + i + lag] * x[start + i + lag];
+      }
+      r[lag] = e1 > 0.0 && e2 > 0.0 ? sum / std::sqrt(e1 * e2) : 0.0;
+      best = std::max(best, r[lag]);
+    }
+    for (int lag = minLag + 1; lag <= maxLag; ++lag) {
+      if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+        const double d = r[lag - 1] - 2.0 * r[lag] + r[lag + 1];
+        const double shift = d != 0.0 ? 0.5 * (r[lag - 1] - r[lag + 1]) / d : 0.0;
+        track.push_back(kRate / (lag + shift));
+        break;
+      }
+    }
+  }
+  return track;
+}
+
+// Range of a pitch track in cents.
+inline double PitchRangeCents(const std::vector<double>& track) {
+  if (track.empty()) return 0.0;
+  const auto [lo, hi] = std::minmax_element(track.begin(), track.end());
+  return 1200.0 * std::log2(*hi / *lo);
+}
+
+// How fast the held level is modulated (Hz): the strongest repetition of the 10 ms level
+// envelope between from and to seconds, by autocorrelation over periods of 40 ms to 1 s.
+inline double LevelModulationRate(const std::vector<double>& x, double from, double to) {
+  const std::vector<double> env = LevelEnvelope(x);
+  const std::size_t a = static_cast<std::size_t>(from * 100.0), b = std::min(env.size(), std::size_t(to * 100.0));
+  if (b <= a + 100) return 0.0;
+  std::vector<double> v(env.begin() + a, env.begin() + b);
+  double mean = 0.0;
+  for (double e : v) mean += e;
+  mean /= static_cast<double>(v.size());
+  for (double& e : v) e -= mean;
+  double best = 0.0;
+  int bestLag = 0;
+  for (int lag = 4; lag <= 100 && lag < static_cast<int>(v.size()) / 2; ++lag) {
+    double sum = 0.0, e1 = 0.0, e2 = 0.0;
+    for (std::size_t i = 0; i + lag < v.size(); ++i) {
+      sum += v[i] * v[i + lag];
+      e1 += v[i] * v[i];
+      e2 += v[i + lag] * v[i + lag];
+    }
+    const double r = e1 > 0.0 && e2 > 0.0 ? sum / std::sqrt(e1 * e2) : 0.0;
+    if (r > best) best = r, bestLag = lag;
+  }
+  return best > 0.3 && bestLag > 0 ? 100.0 / bestLag : 0.0;
+}
+
 struct NoteMeasure {
   double peak = 0.0;         // largest |sample|
   double peakRms = 0.0;      // largest 10 ms RMS
@@ -89,6 +169,9 @@ struct NoteMeasure {
   double lowestHz = 0.0;     // lowest strong partial near the loudest moment
   double brightRange = 1.0;  // largest / smallest centroid while held (filter movement)
   double modDepth = 0.0;     // (max - min) / max of the held level from 0.5 s to the note-off
+  double onsetCentroidHz = 0.0;  // brightness 50 ms, 0.3 s and 2 s after the note-on
+  double earlyCentroidHz = 0.0;
+  double lateCentroidHz = 0.0;
   bool finite = true;
 };
 
@@ -135,6 +218,9 @@ inline NoteMeasure MeasureNote(const std::vector<double>& x, double holdSeconds)
     hi = std::max(hi, c);
   }
   if (hi > 0.0) m.brightRange = hi / lo;
+  m.onsetCentroidHz = Analyse(x, static_cast<std::size_t>(0.05 * kRate)).centroidHz;
+  m.earlyCentroidHz = Analyse(x, static_cast<std::size_t>(0.3 * kRate)).centroidHz;
+  m.lateCentroidHz = Analyse(x, static_cast<std::size_t>(2.0 * kRate)).centroidHz;
   double envLo = 1e9, envHi = 0.0;
   for (std::size_t w = 50; w < holdWindows && w < env.size(); ++w) {
     envLo = std::min(envLo, env[w]);

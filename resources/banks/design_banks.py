@@ -479,25 +479,27 @@ def bank2():
     P = {}
     P[1] = ("Electric grand: piano body with an octave pulse for the amplified edge.",
             piano(o2="8'", pw2=10, det=8, cut=28, env=22, fd=42, vol=36))
-    P[2] = ("Brass section swell.", brass(det=12))
-    P[3] = ("Digital piano: pulse and octave triangle.",
-            piano(w1="P", pw1=10, w2="T", o2="8'", cut=30, env=22, fd=34, d=42, r=24, vol=38))
+    P[2] = ("Brass section swell, rounder than bank 1's: pulse against saw, a little resonance.",
+            brass(w2="P", pw2=12, det=12, cut=20, res=10, a=10))
+    P[3] = ("Digital piano: pulse and octave triangle, clean and glassy.",
+            piano(w1="P", pw1=8, w2="T", o2="8'", cut=32, env=20, fd=36, d=44, r=24, vol=38))
     P[4] = ("Bowed strings.", strings())
-    P[5] = ("Electric piano with tremolo.", epiano())
+    P[5] = ("Electric piano: tine and octave pulse, slower and deeper tremolo.",
+            epiano(pw2=8, cut=24, **lfo2("vca", 12, 18)))
     P[6] = ("The key velocity sets the pulse width and the brightness.",
             merge(dcos("P", "P", pw1=22, pw2=20, pwd1=44, pwd2=40), dict(det=8),
                   filt(26, env=24, fd=30, fs=20, track=36, envdyn=40), amp(0, 36, 50, 18), dict(vdyn=30, vol=32),
                   no_lfo()))
     P[7] = ("Church organ: full registration, slow speak, long hall release.",
             organ(w1="S", w2="P", o2="8'", cut=36, a=8, r=26, vol=26))
-    P[8] = ("Guitar pluck.", pluck())
+    P[8] = ("Guitar: saw and narrow pulse, crisp pick.", pluck(pw2=5, cut=22, env=30, fd=32))
     P[9] = ("Resonance sweep: the filter rises slowly on every note and keeps sweeping.",
             merge(dcos("S", "S"), dict(det=10), filt(12, env=40, fa=30, fd=40, fs=20, fr=30, res=50, track=32),
                   amp(0, 40, 63, 30), dict(vol=28), no_lfo(), lfo2("vcf", 24, 6)))
     P[10] = ("Funk: touch-sensitive resonant filter snap.",
              merge(dcos("S", "P", pw2=10), filt(14, env=34, fd=22, fs=10, res=36, track=32, envdyn=50),
                    amp(0, 30, 40, 12), dict(vdyn=24, vol=34), no_lfo()))
-    P[11] = ("Bright piano.", piano(cut=32, env=20, o2="8'", pw2=8, vol=34))
+    P[11] = ("Bright piano: saws an octave apart, open filter.", piano(w2="S", o2="8'", cut=34, env=18, vol=34))
     P[12] = ("Slow brass: long swell.", brass(a=24, fa=28, d=32, vol=32))
     P[13] = ("Digital piano, second voicing: thin octave pulse over a square.",
              piano(w1="P", pw1=15, w2="P", pw2=6, o2="8'", cut=30, env=20, fd=36, d=44, r=24, vol=36))
@@ -507,8 +509,8 @@ def bank2():
     P[16] = ("Decaying pulses.",
              merge(dcos("P", "P", pw1=10, pw2=12), dict(det=8), filt(26, env=20, fd=34, track=36),
                    amp(0, 36, 0, 22), dict(vdyn=20, vol=36), no_lfo()))
-    P[17] = ("Jazz organ: percussive click from the filter envelope.",
-             organ(w1="P", w2="P", o2="4'", cut=30, env=18, fd=22, vol=30))
+    P[17] = ("Jazz organ: softer key click than bank 1's, with a gentle chorus vibrato.",
+             organ(w1="P", w2="T", o2="4'", cut=30, env=12, fd=20, vol=30, **vibrato(1, 27, 0)))
     P[18] = ("Guitar, darker with a longer ring.", pluck(w1="S", w2="T", cut=18, env=26, d=44, r=26, vol=46))
     P[19] = ("Sawtooth background: slow, wide, chorused.",
              merge(dcos("S", "S", o2="8'"), dict(det=20), filt(24, track=32), amp(26, 40, 63, 36), dict(vol=32),
@@ -524,11 +526,11 @@ def bank2():
              piano(w1="S", w2="P", pw2=8, o2="8'", cut=26, env=24, fd=38, d=44, vol=36))
     P[24] = ("Strings that play louder and brighter with velocity.",
              strings(vdyn=40, envdyn=40, env=16, cut=26))
-    P[25] = ("Electronic piano: pulse bark with tremolo.",
-             epiano(w1="P", pw1=12, w2="T", cut=24, env=20, fd=30, d=42, r=20, vol=40, **lfo2("vca", 12, 24)))
-    P[26] = ("Clavinet.",
-             merge(dcos("P", "P", pw1=5, pw2=8, o2="8'"), filt(28, env=26, fd=22, fs=10, res=20, track=40,
-                   envdyn=30), amp(0, 32, 10, 12), dict(vdyn=30, vol=34), no_lfo()))
+    P[25] = ("Electronic piano: reedy pulse bark with a quick tremolo.",
+             epiano(w1="P", pw1=10, w2="T", cut=26, env=20, fd=30, d=42, r=20, vol=40, **lfo2("vca", 14, 26)))
+    P[26] = ("Clavinet: thinner and more resonant than bank 1's, for funk comping.",
+             merge(dcos("P", "P", pw1=3, pw2=6, o2="8'"), filt(26, env=28, fd=20, fs=8, res=28, track=40,
+                   envdyn=36), amp(0, 30, 8, 10), dict(vdyn=30, vol=34), no_lfo()))
     P[27] = ("Rotary organ: vibrato and tremolo; harder playing spins the rotor faster.",
              organ(w1="P", w2="S", cut=34,
                    **merge(dict(l1w="Triangle", l1d1=1, l1d2=1, l1f=0, l1a=0, l1dep=1, l1rate=30, l1rdyn=50),
@@ -543,11 +545,12 @@ def bank2():
     P[31] = ("Harp: soft pluck, long ring and release.",
              pluck(w1="T", w2="S", o2="8'", cut=22, env=20, fd=32, d=44, r=36, vol=46))
     P[32] = ("Fast brass: hard, short attack.", brass(a=4, fa=8, fd=24, cut=22, env=30, vol=30))
-    P[33] = ("Kalimba.", mallet(w2="T", o2="8'", cut=26, env=16, fd=18, d=34, r=20, vol=54))
+    P[33] = ("Kalimba with a metallic narrow pulse in the tine.",
+             mallet(w2="P", pw2=4, o2="8'", cut=24, env=18, fd=16, d=34, r=20, vol=50))
     P[34] = ("Soft strings: velocity sets level and attack speed.",
              strings(cut=22, env=4, a=30, aadyn=30, vdyn=40, vol=42))
-    P[35] = ("Flute: triangle with breath and delayed vibrato.",
-             wind(w1="T", w2="", noise=6, cut=26, env=6, a=16, r=18, vol=58))
+    P[35] = ("Flute: brighter, less breathy, with a livelier delayed vibrato.",
+             wind(w1="T", w2="T", o2="8'", noise=3, cut=30, env=6, a=14, r=18, vol=56, l1dep=3, l1rate=24))
     P[36] = ("Sequencer bass: tight, resonant, an octave down.",
              bass(cut=12, env=30, fd=22, fs=4, res=30, d=28, s=30, r=10, vol=40))
     P[37] = ("Toy sistrum: high jingling metal, shaken by a fast square LFO.",
@@ -556,7 +559,8 @@ def bank2():
                    lfo2("vca", 40, 38, wave="Square")))
     P[38] = ("Nylon guitar: soft triangle and saw.",
              pluck(w1="T", w2="S", cut=20, env=18, fd=32, d=40, vol=48))
-    P[39] = ("Male choir.", pad())
+    P[39] = ("Male choir: deeper and darker than bank 1's, with a sub-octave.",
+            pad(o2="32'", cut=16, res=22, a=32, vol=40))
     P[40] = ("Funk, fourth voicing: snappy resonant pulse.",
              merge(dcos("P", "S", pw1=6), filt(14, env=36, fd=18, fs=8, res=42, track=32, envdyn=50),
                    amp(0, 28, 30, 10), dict(vdyn=24, vol=32), no_lfo()))
@@ -575,14 +579,15 @@ def bank2():
                    dict(vdyn=40, vol=32), no_lfo()))
     P[47] = ("Mallet bell.", bell(w1="T", w2="P", o1="8'", o2="4'", f2=0, pw2=8, det=4, d=42, vol=44))
     P[48] = ("Lute: nasal pluck.", pluck(w1="P", pw1=8, w2="T", cut=22, env=24, d=36, vol=42))
-    P[49] = ("Female choir.", pad(o1="8'", o2="8'", cut=22, res=24, vol=38))
+    P[49] = ("Female choir: brighter, quicker to speak, wider vibrato.",
+            pad(o1="8'", o2="8'", cut=24, res=26, a=26, vol=38, l1dep=3))
     P[50] = ("Ghost: detuned triangles moaning through a moving resonant filter.",
              merge(dcos("T", "T", o2="8'"), dict(det=30), filt(20, res=40, track=32), amp(30, 40, 63, 40),
                    dict(vol=40), vibrato(4, 10, 0), lfo2("vcf", 20, 8)))
     P[51] = ("Calliope: steam-whistle square with breath and fast vibrato.",
              organ(w1="P", w2="T", o1="8'", noise=6, cut=34, vol=36, **vibrato(3, 28, 0)))
-    P[52] = ("Harmonica.", wind(w1="P", pw1=10, w2="S", cut=28, res=18, a=10, r=12, vol=34,
-                                **vibrato(2, 26, 24, 30)))
+    P[52] = ("Harmonica: reedier than bank 1's, vibrato from the first moment (the wheel deepens it).",
+            wind(w1="P", pw1=7, w2="S", cut=30, res=22, a=8, r=12, vol=34, **vibrato(2, 27, 16, 36)))
     P[53] = ("Digital percussion: resonant metallic blip.",
              merge(dcos("P", "T", o1="8'", f2=5), filt(20, env=30, fd=14, res=30, track=32), amp(0, 22, 0, 14),
                    dict(vdyn=30, vol=40), no_lfo()))
@@ -598,8 +603,8 @@ def bank2():
     P[58] = ("Mallet bell with vibraphone tremolo.",
              bell(w1="T", w2="T", o1="16'", o2="4'", f2=0, det=2, cut=30, env=12, d=44, vol=50,
                   **lfo2("vca", 14, 20)))
-    P[59] = ("Starts as one player; a delayed LFO on DCO 2 spreads it into a section.",
-             strings(det=8, l1d1=0, l1d2=1, l1dep=3, l1rate=30, l1del=34, a=26))
+    P[59] = ("Starts as one player; a later, slower LFO on DCO 2 spreads it into a section.",
+             strings(det=10, l1d1=0, l1d2=1, l1dep=4, l1rate=27, l1del=38, a=24, cut=30))
     P[60] = ("Ghost whose moaning only starts after the note has settled.",
              merge(dcos("T", "T", o2="8'"), dict(det=30), filt(20, res=40, track=32), amp(30, 40, 63, 40),
                    dict(vol=40), vibrato(5, 10, 40), lfo2("vcf", 20, 8, delay=38)))
@@ -617,7 +622,8 @@ def bank2():
     P[64] = ("Inverted filter envelope: the tone dips at the start and opens as it settles.",
              merge(dcos("S", "S", o2="8'"), dict(det=16), filt(20, env=20, fa=20, fd=34, fs=0, fr=36, track=0),
                    dict(inv=1), amp(20, 40, 63, 36), dict(vol=30), no_lfo(), lfo2("vcf", 4, 9)))
-    P[65] = ("Koto.", pluck(w1="P", pw1=6, w2="S", cut=26, res=20, env=28, fd=26, d=36, r=22, vol=36))
+    P[65] = ("Koto: plucked pulse with a triangle body, longer ring than bank 1's.",
+             pluck(w1="P", pw1=5, w2="T", cut=26, res=24, env=30, fd=26, d=40, r=24, vol=36))
     P[66] = ("Decaying pulses, third voicing: narrow, resonant.",
              merge(dcos("P", "P", pw1=4, pw2=7), dict(det=10), filt(22, env=24, fd=30, res=24, track=36),
                    amp(0, 34, 0, 20), dict(vdyn=20, vol=34), no_lfo()))

@@ -462,6 +462,42 @@ void CheckMidiThru(Host& host) {
   }
 }
 
+// The INI file as users edit it by hand: created empty when missing, names matched in any case,
+// booleans true only for "true" in any case.
+void CheckIniFile(Host& host) {
+  char appData[MAX_PATH] = {};
+  if (!GetEnvironmentVariableA("LOCALAPPDATA", appData, MAX_PATH)) return Fail(__FILE__, __LINE__, "no LOCALAPPDATA");
+  const std::string ini = std::string(appData) + "\\VelloranMusic\\pellory.ini";
+  DeleteFileA(ini.c_str());
+  AEffect* first = host.Create();
+  if (!first) return Fail(__FILE__, __LINE__, "no effect");
+  Dispatch(first, effClose);
+  CHECK(GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES);
+
+  const struct {
+    const char* text;
+    std::size_t echoes;
+  } cases[] = {{"[midi global]\r\n  midi thru =  TRUE \r\n", 1},
+               {"[MIDI Global]\r\nMIDI Thru=yes\r\n", 0},
+               {"[MIDI Global]\nMIDI Thru=True\n", 1}};
+  for (const auto& c : cases) {
+    FILE* f = std::fopen(ini.c_str(), "wb");
+    if (!f) return Fail(__FILE__, __LINE__, "cannot write %s", ini.c_str());
+    std::fputs(c.text, f);
+    std::fclose(f);
+    AEffect* e = host.Create();
+    if (!e) return Fail(__FILE__, __LINE__, "no effect");
+    Start(e);
+    g_sentMidi.clear();
+    SendMidi(e, 0x90, 60, 100, 0);
+    if (g_sentMidi.size() != c.echoes)
+      Fail(__FILE__, __LINE__, "INI \"%s\": %u echoes, expected %u", c.text, (unsigned)g_sentMidi.size(),
+           (unsigned)c.echoes);
+    Stop(e);
+  }
+  DeleteFileA(ini.c_str());
+}
+
 struct NamedCheck {
   const char* name;
   void (*run)(Host&);
@@ -475,6 +511,7 @@ const NamedCheck kChecks[] = {
     {"long-buffers", CheckLongBuffers},
     {"chunks", CheckChunks},
     {"midi-thru", CheckMidiThru},
+    {"ini-file", CheckIniFile},
 };
 
 int Usage() {

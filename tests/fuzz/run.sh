@@ -7,16 +7,18 @@ here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 seconds="${1:-60}"
 build="${2:-$root/build-fuzz}"
-seeds="$root/tests/data/tape/seeds"
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="${CXX_FUZZ:-clang++}" -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$build" -j2 >/dev/null
 
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
-for target in wav_reader_fuzzer tape_decoder_fuzzer; do
+# target:seed folder under tests/data
+for entry in wav_reader_fuzzer:tape/seeds tape_decoder_fuzzer:tape/seeds sysex_fuzzer:sysex/seeds \
+             state_fuzzer:state/seeds; do
+  target="${entry%%:*}"
   mkdir -p "$corpus/$target"
-  cp "$seeds"/* "$corpus/$target/"
+  cp "$root/tests/data/${entry#*:}"/* "$corpus/$target/"
   if [ -n "${FUZZ_RUNS:-}" ]; then
     limits=(-runs="$FUZZ_RUNS" -seed=1)
   else

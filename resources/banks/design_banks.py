@@ -6,6 +6,10 @@ from a family template (piano, brass, strings, organ, ...) and is then shaped fo
 
     python3 resources/banks/design_banks.py          # rewrite both .txt files
     python3 resources/banks/design_banks.py --check  # fail if the .txt files are out of date
+    build/tests/banks_tests > sheet.txt              # play every program, print the measuring sheet
+    python3 resources/banks/design_banks.py --calibrate sheet.txt  # rebalance levels.json, rewrite
+
+After a change, `ninja pellory-update-banks` refreshes the committed .syx images.
 
 How the 0..63 values sound (44.1 kHz, default globals), to keep the numbers honest:
 - Envelope stage time: 3 ms at 0, 82 ms at 16, 0.33 s at 24, 0.66 s at 28, 1.2 s at 32, 2.4 s at 40,

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "host/IPlugVST.h"
 
@@ -291,6 +292,17 @@ VstIntPtr IPlugVST::SetChunk(int index, const void* data, VstIntPtr size) {
   const bool special = IsSpecialHost();
   const bool bank = index == 0 && !special;
   StateChunk& chunk = bank ? bankChunk_ : programChunk_;
+  // Hosts may hand back the very buffer effGetChunk gave them; it is refilled below, so read
+  // from a copy then.
+  std::vector<uint8_t> own;
+  for (const StateChunk* buffer : {&programChunk_, &bankChunk_}) {
+    const uint8_t* start = buffer->Data();
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    if (start && bytes >= start && bytes < start + buffer->Size()) {
+      own.assign(bytes, bytes + size);
+      data = own.data();
+    }
+  }
   if (!chunk.Assign(data, static_cast<int>(size))) return 0;
   int position = 0;
   const int32_t version = ReadChunkHeader(chunk, position);

@@ -116,6 +116,26 @@ TEST(Chunks, BankRoundTripRestoresValuesAndName) {
   EXPECT_EQ(target.GetChunk(false), bank);
 }
 
+TEST(Chunks, HostHandsBackThePlugInsOwnBuffer) {
+  // Some hosts keep the pointer they were given and pass it straight back.
+  for (int index : {1, 0}) {
+    TestHost host;
+    host.Start();
+    Apply(host);
+    Rename(host, "Own Buffer");
+    const std::vector<float> saved = host.AllParameters();
+    void* data = nullptr;
+    const VstIntPtr size = host.Dispatch(effGetChunk, index, 0, &data);
+    ASSERT_GT(size, 0);
+    Apply(host, 0.5f);
+    EXPECT_EQ(host.Dispatch(effSetChunk, index, size, data), 1) << index;
+    EXPECT_EQ(host.AllParameters(), saved) << index;
+    EXPECT_EQ(ProgramName(host), "Own Buffer");
+    // A part of it is a cut chunk, refused.
+    EXPECT_EQ(host.Dispatch(effSetChunk, index, size / 2, data), 0) << index;
+  }
+}
+
 TEST(Chunks, ChunksWithoutHeaderAreReadAsPrograms) {
   TestHost source;
   source.Start();

@@ -624,7 +624,7 @@ def bank2():
                    dict(vol=38), no_lfo(), lfo2("vca", 63, 22, wave="Square", rdyn=50)))
     # Inverted, a higher cutoff is darker, so the cutoff is low and key tracking off.
     P[64] = ("Inverted filter envelope: the tone dips at the start and opens as it settles.",
-             merge(dcos("S", "S", o2="8'"), dict(det=16), filt(20, env=20, fa=20, fd=34, fs=0, fr=36, track=0),
+             merge(dcos("S", "S", o2="8'"), dict(det=16), filt(20, env=18, fa=16, fd=30, fs=0, fr=36, track=0),
                    dict(inv=1), amp(20, 40, 63, 36), dict(vol=30), no_lfo(), lfo2("vcf", 4, 9)))
     P[65] = ("Koto: plucked pulse with a triangle body, longer ring than bank 1's.",
              pluck(w1="P", pw1=5, w2="T", cut=26, res=24, env=30, fd=26, d=40, r=24, vol=36))

@@ -214,8 +214,38 @@ void CheckBank(const char* file) {
   }
 }
 
+// The lowest and the highest key of the 61-key keyboard: nothing vanishes or clips at either end.
+void CheckKeyboardEnds(const char* file) {
+  Instance reader;
+  const BankText bank = ReadBankText(BanksDir() + "/" + file, *reader.plug);
+  ASSERT_TRUE(bank.errors.empty()) << bank.errors.front();
+  for (const BankProgram& p : bank.programs) {
+    if (p.combi) continue;
+    for (int key : {36, 96}) {
+      Instance inst;
+      LoadFromText(inst, p);
+      double peak = 0.0;
+      const std::vector<double> x = Play(inst, {key}, 100, 1.0, 0.2, peak);
+      double loudest = 0.0;
+      for (double level : LevelEnvelope(x)) loudest = std::max(loudest, level);
+      SCOPED_TRACE(std::string(file) + " " + p.name + " key " + std::to_string(key));
+      EXPECT_GT(Db(loudest), -45.0) << "inaudible at the keyboard's end";
+      EXPECT_LT(peak, 0.5) << "one key is far louder than in the middle";
+    }
+  }
+}
+
 TEST(BankSounds, FactoryBank1ProgramsSoundAsNamed) { CheckBank("bank1.txt"); }
 TEST(BankSounds, FactoryBank2ProgramsSoundAsNamed) { CheckBank("bank2.txt"); }
 
+}  // namespace
+}  // namespace pellory::test
+
+namespace pellory::test {
+namespace {
+TEST(BankSounds, FactoryProgramsPlayAcrossTheKeyboard) {
+  CheckKeyboardEnds("bank1.txt");
+  CheckKeyboardEnds("bank2.txt");
+}
 }  // namespace
 }  // namespace pellory::test

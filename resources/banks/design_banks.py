@@ -453,23 +453,23 @@ def bank1():
     C[82] = ("Guitar with a low percussive attack.", ("ACOUSTIC GUITAR", "LOWER OCTIVE PERCUSSION", "Double", 1, 25, 30, 24))
     C[83] = ("Brass in fifths over plain brass.", ("BRASS 5th", "BRASS 1", "Double", 1, 25, 28, 28))
     # No "ETHERIAL" single exists: choirs with bells.
-    C[84] = ("Ethereal: female choir with bells.", ("FEMALE SPACE CHOIR", "SYNTH BELLS 1", "Double", 1, 25, 28, 30))
-    C[85] = ("Ethereal: male choir with shimmering bells.", ("MALE SPACE CHOIR", "SYNTH BELLS 2", "Double", 1, 25, 28, 30))
+    C[84] = ("Ethereal: female choir with bells (no single is called ETHERIAL).", ("FEMALE SPACE CHOIR", "SYNTH BELLS 1", "Double", 1, 25, 28, 30))
+    C[85] = ("Ethereal: male choir with shimmering bells (no single is called ETHERIAL).", ("MALE SPACE CHOIR", "SYNTH BELLS 2", "Double", 1, 25, 28, 30))
     C[86] = ("Piano doubled with synth brass.", ("PIANO", "SYNTH BRASS", "Double", 1, 25, 30, 26))
     C[87] = ("Slap bass with a whistle on top.", ("SLAP", "PIPE FLUTE 2-WHISTLE", "Double", 1, 25, 30, 24))
     # The octave comes from BRASS 2's octave-up saw against BRASS 1.
-    C[88] = ("Brass in octaves.", ("BRASS 1", "BRASS 2", "Double", 1, 25, 26, 26))
+    C[88] = ("Brass in octaves: BRASS 2 carries the octave-up saw.", ("BRASS 1", "BRASS 2", "Double", 1, 25, 26, 26))
     # Splits at C3 unless the pair asks for another point.
     C[89] = ("Clavinet below C3, organ above.", ("CLAVINET", "ORGAN 1", "Split", 25, 25, 34, 24))
     C[90] = ("Organ below C3, clavinet above.", ("ORGAN 2", "CLAVINET", "Split", 25, 25, 26, 36))
     C[91] = ("Phased guitar below, brass above.", ("ACOUSTIC PHASED GUITAR", "BRASS 1", "Split", 25, 25, 32, 30))
-    C[92] = ("Brass below, strings above.", ("BRASS 1", "MELLOW STRINGS", "Split", 25, 25, 30, 32))
+    C[92] = ("Brass below, strings above (MELLOW STRINGS, the plainest string section of the bank).", ("BRASS 1", "MELLOW STRINGS", "Split", 25, 25, 30, 32))
     # The name is cut short: the second half is the bank's DIGITAL PIANO.
-    C[93] = ("Kalimba below, digital piano above.", ("CALIMBA SYNTH PIANO", "DIGITAL PIANO", "Split", 25, 25, 28, 28))
+    C[93] = ("Kalimba below, digital piano above: the name is cut short, DIGITAL means DIGITAL PIANO.", ("CALIMBA SYNTH PIANO", "DIGITAL PIANO", "Split", 25, 25, 28, 28))
     # There is one EERIE: the upper half plays it an octave higher.
-    C[94] = ("Eerie below, eerie an octave up above.", ("EERIE", "EERIE", "Split", 25, 37, 28, 28))
+    C[94] = ("EERIE below, the same EERIE an octave up above (the bank has one EERIE).", ("EERIE", "EERIE", "Split", 25, 37, 28, 28))
     C[95] = ("Electric piano below C4, bells above.", ("WURLITZER ELECTRIC PIANO", "SYNTH BELLS 1", "Split", 37, 25, 32, 30))
-    C[96] = ("Double reed below, clarinets above.", ("DOUBLE REED", "CLARINETS", "Split", 25, 25, 32, 28))
+    C[96] = ("Double reed below, CLARINETS above.", ("DOUBLE REED", "CLARINETS", "Split", 25, 25, 32, 28))
     C[97] = ("Guitar below, harmonica above.", ("ACOUSTIC GUITAR", "HARMONICA", "Split", 25, 25, 32, 30))
     C[98] = ("Phased guitar below, hollow lead above.", ("ACOUSTIC PHASED GUITAR", "HOLLOW", "Split", 25, 25, 32, 28))
     C[99] = ("Pedal bass below C3, jazz organ above.", ("ORGAN BASS PEDAL-SQUARE LEAD", "JAZZ PERCUSSIVE ORGAN", "Split", 25, 25, 24, 28))
@@ -655,22 +655,22 @@ def bank2():
 
     C = {}
     # Names without "+" or "-" are layered sounds built from this bank's singles.
-    C[76] = ("Digital bell: low and high bell together.", ("DIGITAL BELL LOW", "DIGITAL BELL HIGH", "Double", 1, 25, 26, 24))
-    C[77] = ("Vibraphone: mallet with the tremolo bell.", ("MALLET HARMONIC 1", "MALLET BELL 2", "Double", 1, 25, 28, 30))
-    C[78] = ("Marimba: dark wood with its fifth harmonic.", ("DARK WOOD TONE", "MALLET HARMONIC 2", "Double", 1, 25, 32, 24))
+    C[76] = ("Digital bell: DIGITAL BELL LOW and DIGITAL BELL HIGH together.", ("DIGITAL BELL LOW", "DIGITAL BELL HIGH", "Double", 1, 25, 26, 24))
+    C[77] = ("Vibraphone: a mallet with MALLET BELL 2, whose tremolo is the vibraphone's.", ("MALLET HARMONIC 1", "MALLET BELL 2", "Double", 1, 25, 28, 30))
+    C[78] = ("Marimba: DARK WOOD TONE with MALLET HARMONIC 2 for the bar's upper partial.", ("DARK WOOD TONE", "MALLET HARMONIC 2", "Double", 1, 25, 32, 24))
     C[79] = ("Decaying saw over square bass.", ("SAWTOOTH DECAY", "SQUARE PIANO BASS", "Double", 1, 25, 26, 20))
     C[80] = ("Jazz organ with a bell.", ("JAZZ ORGAN 1", "MALLET BELL 1", "Double", 1, 25, 26, 32))
     C[81] = ("Ghost and decaying pulses.", ("DELAYED GHOST", "PULSE DECAY 3", "Double", 1, 25, 30, 28))
     # "DIGITAL PIANO 1" is this bank's DIGITAL PIANO.
-    C[82] = ("Koto and digital piano.", ("KOTO", "DIGITAL PIANO", "Double", 1, 25, 28, 28))
-    C[83] = ("Carillon: low bell with a high mallet bell.", ("DIGITAL BELL LOW", "MALLET BELL 3", "Double", 1, 25, 30, 26))
+    C[82] = ("Koto and digital piano: DIGITAL PIANO 1 is this bank's DIGITAL PIANO.", ("KOTO", "DIGITAL PIANO", "Double", 1, 25, 28, 28))
+    C[83] = ("Carillon: DIGITAL BELL LOW with the bright, long MALLET BELL 3.", ("DIGITAL BELL LOW", "MALLET BELL 3", "Double", 1, 25, 30, 26))
     C[84] = ("Two digital pianos.", ("DIGITAL PIANO", "DIGITAL PIANO 2", "Double", 1, 25, 28, 28))
     C[85] = ("Choir and electronic piano.", ("MALE SPACE CHOIR", "ELECTRONIC PIANO 3", "Double", 1, 25, 30, 28))
-    C[86] = ("Velocity strings and bright piano.", ("VELOCITY CONTROLLED STRINGS", "BRIGHT PIANO", "Double", 1, 25, 28, 28))
+    C[86] = ("VELOCITY CONTR. STRINGS is VELOCITY CONTROLLED STRINGS; with BRIGHT PIANO.", ("VELOCITY CONTROLLED STRINGS", "BRIGHT PIANO", "Double", 1, 25, 28, 28))
     C[87] = ("Percussion and clavichord.", ("DIGITAL PERCUSSION 2", "CLAVICHORD", "Double", 1, 25, 26, 30))
     C[88] = ("Mallet and wood knock.", ("MALLET HARMONIC 2", "KNOCK ON WOOD", "Double", 1, 25, 30, 24))
     # " - " names split the keyboard; basses sit below C3.
-    C[89] = ("Decaying saw below, electric piano above.", ("SAWTOOTH DECAY 1 WITH DYNAMIC", "ELECTRIC PIANO 1", "Split", 25, 25, 30, 32))
+    C[89] = ("SAWTOOTH DECAY 1 is SAWTOOTH DECAY 1 WITH DYNAMIC; ELECTRIC PIANO 1 above.", ("SAWTOOTH DECAY 1 WITH DYNAMIC", "ELECTRIC PIANO 1", "Split", 25, 25, 30, 32))
     C[90] = ("Sequencer bass below C3, fast brass above.", ("SEQUENCER BASS", "FAST BRASS 4", "Split", 25, 25, 34, 30))
     C[91] = ("Funk below, resonance sweep above.", ("FUNK TOUCH 4", "RESONANCE SWEEP", "Split", 25, 25, 32, 30))
     C[92] = ("Guitar below, flute above.", ("CLASSIC GUITAR", "FLUTE", "Split", 25, 25, 34, 26))
@@ -679,7 +679,7 @@ def bank2():
     C[95] = ("Clavichord below, flute above.", ("CLAVICHORD", "FLUTE", "Split", 25, 25, 36, 26))
     C[96] = ("Two funk voicings split at C3.", ("FUNK TOUCH 4", "FUNK TOUCH 2", "Split", 25, 25, 32, 32))
     # "MALLET HARMONICS 2" is this bank's MALLET HARMONIC 2.
-    C[97] = ("Mallet below, wood knock above.", ("MALLET HARMONIC 2", "KNOCK ON WOOD", "Split", 25, 25, 28, 26))
+    C[97] = ("MALLET HARMONICS 2 is MALLET HARMONIC 2, below; KNOCK ON WOOD above.", ("MALLET HARMONIC 2", "KNOCK ON WOOD", "Split", 25, 25, 28, 26))
     C[98] = ("Toms below, claps above.", ("ELECTRONIC TOMS", "NOISE CLAPS", "Split", 25, 25, 22, 24))
     C[99] = ("Solo strings below, string section above.", ("SOLO TO ENSEMBLE STRINGS", "STRINGS 1", "Split", 25, 25, 32, 32))
     return P, C

@@ -2,7 +2,8 @@
 # The test command (as root on a fresh Debian bookworm machine): installs the packages, builds
 # every target (native and both Windows DLLs), runs every test (unit, plug-in, hosts, the DLLs
 # under wine 64-bit and 32-bit), then builds and runs the native tests once more with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the plug-in tests with ThreadSanitizer.
+# Exits non-zero on any failure.
 # PELLORY_JOBS sets the parallel build jobs (default 2).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -29,5 +30,17 @@ say "running the tests with sanitizers"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/linux-sanitize --output-on-failure --timeout 1800 -LE no-sanitizer
+
+say "building the plug-in and its host tests with ThreadSanitizer"
+# Hosts call process, automation and the dispatcher from different threads; the plug-in tests
+# include one that does exactly that, and any race report fails the run.
+cmake -S . -B build/linux-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_C_FLAGS=-fsanitize=thread \
+  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_MODULE_LINKER_FLAGS=-fsanitize=thread \
+  -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread -DPELLORY_WIN64_DIR= -DPELLORY_WIN32_DIR= >/dev/null
+cmake --build build/linux-tsan -j "$jobs" --target pellory plugin_tests
+
+say "running the plug-in tests with ThreadSanitizer"
+TSAN_OPTIONS=halt_on_error=1 build/linux-tsan/tests/plugin_tests --gtest_brief=1
 
 say "all tests passed"

@@ -2,20 +2,27 @@
 # Builds the fuzz targets with clang and runs each one on a copy of the seed corpus.
 # Usage: tests/fuzz/run.sh [seconds per target, default 60] [build folder, default build-fuzz]
 # Set FUZZ_RUNS=N instead to run a fixed number of inputs with a fixed seed (repeatable).
+# Set FUZZ_TARGETS="name ..." to build and run only those targets (default: all of them).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 seconds="${1:-60}"
 build="${2:-$root/build-fuzz}"
 
+# target:seed folder under tests/data
+all="wav_reader_fuzzer:tape/seeds tape_decoder_fuzzer:tape/seeds sysex_fuzzer:sysex/seeds state_fuzzer:state/seeds"
+selected=()
+for entry in $all; do
+  if [ -z "${FUZZ_TARGETS:-}" ] || [[ " $FUZZ_TARGETS " == *" ${entry%%:*} "* ]]; then selected+=("$entry"); fi
+done
+if [ ${#selected[@]} -eq 0 ]; then echo "fuzz: no target matches FUZZ_TARGETS=$FUZZ_TARGETS" >&2; exit 2; fi
+
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="${CXX_FUZZ:-clang++}" -DCMAKE_BUILD_TYPE=Release >/dev/null
-ninja -C "$build" -j2 >/dev/null
+ninja -C "$build" -j2 "${selected[@]%%:*}" >/dev/null
 
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
-# target:seed folder under tests/data
-for entry in wav_reader_fuzzer:tape/seeds tape_decoder_fuzzer:tape/seeds sysex_fuzzer:sysex/seeds \
-             state_fuzzer:state/seeds; do
+for entry in "${selected[@]}"; do
   target="${entry%%:*}"
   mkdir -p "$corpus/$target"
   cp "$root/tests/data/${entry#*:}"/* "$corpus/$target/"

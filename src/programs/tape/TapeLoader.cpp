@@ -51,4 +51,8 @@ bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, Tape
   return ApplyTapeDump(dump, target);
 }
 
+bool LoadTapeDump(const std::string& path, TapeLoadTarget& target) {
+  return LoadTapeDump(path, GetDecoderSettings(), target);
+}
+
 }  // namespace pellory::tape

@@ -253,6 +253,13 @@ TEST(TapeFilters, HighPassRemovesHumThatSwampsTheDump) {
     EXPECT_TRUE(LoadTapeDump(path, s, memory)) << rate;
     s.lowPassOn = true;  // both together
     EXPECT_EQ(DecodeFile(path, s), dump) << rate;
+    // The loader without explicit settings uses the process-wide ones.
+    const DecoderSettings saved = GetDecoderSettings();
+    SetDecoderSettings(s);
+    FakeProgramMemory viaShared;
+    EXPECT_TRUE(LoadTapeDump(path, viaShared)) << rate;
+    SetDecoderSettings(saved);
+    EXPECT_FALSE(LoadTapeDump(path, viaShared)) << rate;
   }
 }
 

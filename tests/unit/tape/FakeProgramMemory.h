@@ -1,14 +1,16 @@
 #pragma once
 // Program memory and panel state as a tape load sees them, with a log of what the load did.
-#include <array>
 #include <string>
 #include <vector>
 
+#include "programs/ProgramMemory.h"
 #include "programs/tape/TapeLoader.h"
 
 namespace pellory::tape::testing {
 
-class FakeProgramMemory : public TapeLoadTarget {
+// The records live in a real ProgramMemory and are written through its Store, as the plug-in
+// will write them; the panel and host side is recorded.
+class FakeProgramMemory : public TapeLoadTarget, public ProgramMemory {
  public:
   FakeProgramMemory() {
     // Recognisable contents, so that a record left alone can be told from one written.
@@ -17,12 +19,10 @@ class FakeProgramMemory : public TapeLoadTarget {
   }
 
   void StorePrgRecord(int number, const PrgRecord& record) override {
-    log.push_back("prg " + std::to_string(number));
-    prgs.at(size_t(number - 1)) = record;
+    log.push_back(Store(number, record.data(), kPrgRecordSize) ? "prg " + std::to_string(number) : "refused");
   }
   void StoreCombiRecord(int number, const CombiRecord& record) override {
-    log.push_back("combi " + std::to_string(number));
-    combis.at(size_t(number - kFirstCombi)) = record;
+    log.push_back(Store(number, record.data(), kCombiRecordSize) ? "combi " + std::to_string(number) : "refused");
   }
   void SetTapeResultMessage(const std::string& m) override {
     log.push_back("message");
@@ -45,8 +45,6 @@ class FakeProgramMemory : public TapeLoadTarget {
   void StoreStateInCurrentPreset() override { log.push_back("preset"); }
   void NotifyHostOfProgramChange() override { log.push_back("notify"); }
 
-  std::array<PrgRecord, kNumPrgs> prgs{};
-  std::array<CombiRecord, kNumCombis> combis{};
   std::string message = "(unchanged)";
   bool stateRestore = false;
   int panelParameter = -1;  // -1 none

@@ -47,7 +47,13 @@ VstIntPtr VSTCALLBACK IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, 
     return 0;
   }
   platform::LockGuard guard(plug->Lock());
-  return plug->Dispatch(opcode, index, value, ptr, opt);
+  // No exception may cross into the host (an allocation that fails while copying a chunk, say):
+  // the request then simply fails.
+  try {
+    return plug->Dispatch(opcode, index, value, ptr, opt);
+  } catch (...) {
+    return 0;
+  }
 }
 
 VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {

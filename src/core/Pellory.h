@@ -104,6 +104,11 @@ class Pellory : public Synth, private engine::ControlBlockClient, private SysExR
   // Command 8 loads factory bank 2, any other bank 1; false when the bank is not in the module.
   bool LoadFactoryBank(int command);
   int FactoryBank() const { return factoryBank_; }
+  // Decodes a cassette dump recording (WAV) into program memory with the process-wide decoder
+  // settings; false when the file holds no dump (program memory is then untouched).
+  bool LoadTapeDump(const std::string& path);
+  // The message of the last successful tape load.
+  const std::string& TapeResultMessage() const { return tapeResultMessage_; }
   void SetProgramDialogs(ProgramDialogs* dialogs);
 
   engine::Engine& GetEngine() { return engine_; }
@@ -175,6 +180,8 @@ class Pellory : public Synth, private engine::ControlBlockClient, private SysExR
   ProgramMemory programs_;
   ProgramDialogs defaultDialogs_;
   ProgramDialogs* dialogs_ = &defaultDialogs_;
+  std::string tapeResultMessage_;
+  friend class PelloryTapeTarget;
 };
 
 }  // namespace pellory

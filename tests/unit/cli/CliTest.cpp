@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "../core/TestSupport.h"
+#include "../tape/TapeEncoder.h"
 #include "platform/Resources.h"
 
 namespace {
@@ -163,6 +164,31 @@ TEST_F(CliTest, ErrorsSayWhatIsWrongAndExitNonZero) {
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
     EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
   }
+}
+
+// A cassette recording of factory bank 2 decodes back to exactly that bank.
+TEST_F(CliTest, TapeDecodeReproducesTheRecordedPrograms) {
+  pellory::platform::ResourceData bank;
+  ASSERT_TRUE(pellory::platform::FindResourceData("FACTORYBANK", "BANK_2", bank));
+  auto record = [&](int n, int i) {  // record byte i of program n, from its message's nibbles
+    const int at = (n <= 75 ? (n - 1) * 80 : 6000 + (n - 76) * 20) + 5 + 2 * i;
+    return static_cast<uint8_t>(bank.data[at] | bank.data[at + 1] << 4);
+  };
+  std::vector<uint8_t> dump = pellory::tape::testing::PatternBytes(4096, 9);
+  for (int n = 1; n <= 75; ++n)
+    for (int i = 0; i < 37; ++i) dump[static_cast<std::size_t>(896 + 37 * (n - 1) + i)] = record(n, i);
+  for (int n = 76; n <= 99; ++n)
+    for (int i = 0; i < 7; ++i) dump[static_cast<std::size_t>(3671 + 7 * (n - 76) + i)] = record(n, i);
+  namespace enc = pellory::tape::testing;
+  ASSERT_TRUE(enc::WriteFile(Path("dump.wav"),
+                             enc::MakeWav({enc::SynthesizeDump(dump, 44100)}, 44100, enc::SampleFormat::kPcm16)));
+  CliRun r = Cli("tape decode " + Path("dump.wav") + " -o " + Path("decoded.syx"));
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("Later model tape dump was successfully loaded."), std::string::npos);
+  std::ifstream in(Path("decoded.syx"), std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), bank.size);
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), bank.data));
 }
 
 // The tool is a host: another vendor's instrument renders through it too.

@@ -161,19 +161,21 @@ int IPlugBase::UnserializePresets(const StateChunk& chunk, int position) {
     if (position < 0) break;
     std::string name;
     position = chunk.GetString(name, position);
-    CopyText(slot->name, sizeof(slot->name), name.c_str());
     uint8_t initialized = 0;
     position = chunk.GetByte(initialized, position);
     if (position < 0) break;
     if (initialized) {
       position = UnserializeState(chunk, position);
-      if (position > 0) {
-        slot->chunk.Clear();
-        SerializeState(slot->chunk);
-      }
+      // A slot whose state is cut short keeps both its state and its name.
+      if (position < 0) break;
+      slot->chunk.Clear();
+      SerializeState(slot->chunk);
     }
+    CopyText(slot->name, sizeof(slot->name), name.c_str());
   }
-  SelectPreset(currentPreset_);
+  // Only a bank read through brings its current slot into force; after a cut one the live
+  // state stays as it was rather than falling back to an older stored image.
+  if (position >= 0) SelectPreset(currentPreset_);
   return position;
 }
 

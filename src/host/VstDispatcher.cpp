@@ -284,7 +284,10 @@ int IPlugVST::ReadProgramChunk(const StateChunk& chunk, int position) {
   if (position < 0) return position;
   if (position < chunk.Size()) {
     std::string name;
-    position = chunk.GetString(name, position);
+    const int afterName = chunk.GetString(name, position);
+    // The state itself was read whole and is in force; a name cut short only keeps the slot's
+    // name. Special hosts still see it as unread data, which is how they find bank chunks.
+    position = afterName < 0 && !IsSpecialHost() ? chunk.Size() : afterName;
     ModifyCurrentPreset(name.c_str());
   } else {
     ModifyCurrentPreset();

@@ -218,6 +218,36 @@ TEST(Chunks, BrokenDataIsRefusedAndLeavesTheInstanceUsable) {
   EXPECT_EQ(host.AllParameters(), saved);
 }
 
+TEST(Chunks, ACutNameStillRestoresTheProgram) {
+  TestHost source;
+  source.Start();
+  Apply(source);
+  std::vector<uint8_t> chunk = source.GetChunk(true);
+  const std::vector<float> saved = source.AllParameters();
+  chunk.resize(chunk.size() - 3);  // the name's bytes run out
+
+  TestHost host;
+  host.Start();
+  EXPECT_EQ(host.SetChunk(true, chunk), 1);
+  EXPECT_EQ(host.AllParameters(), saved);
+  EXPECT_EQ(ProgramName(host), "Pellory");
+}
+
+TEST(Chunks, ACutBankKeepsTheLiveState) {
+  TestHost host;
+  host.Start();
+  Apply(host);
+  const std::vector<uint8_t> bank = host.GetChunk(false);  // also stores the live state in the slot
+  Rename(host, "Mine");
+  Apply(host, 0.5f);  // edits after the slot was stored
+  const std::vector<float> live = host.AllParameters();
+  for (std::size_t size : {std::size_t(10), bank.size() - 1}) {
+    EXPECT_EQ(host.SetChunk(false, std::vector<uint8_t>(bank.begin(), bank.begin() + size)), 0) << size;
+    EXPECT_EQ(host.AllParameters(), live) << size;
+    EXPECT_EQ(ProgramName(host), "Mine") << size;
+  }
+}
+
 TEST(Chunks, SpecialHostsExchangeOnlyProgramChunks) {
   for (const char* vendor : {"Native Instruments", "native instruments", "JUCE VST Host"}) {
     TestHost host;

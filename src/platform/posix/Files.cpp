@@ -20,8 +20,11 @@ std::string HomeFolder() {
 
 std::string ConfigHome() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg == '/') return xdg;
-  return HomeFolder() + "/.config";
+  std::string home = xdg && *xdg == '/' ? std::string(xdg) : HomeFolder() + "/.config";
+  // A fresh account may not have it yet; applications create it (private to the user).
+  struct stat st {};
+  if (stat(home.c_str(), &st) != 0) mkdir(home.c_str(), 0700);
+  return home;
 }
 
 // Reads XDG_<NAME>_DIR from user-dirs.dirs ("$HOME/Documents" style values).

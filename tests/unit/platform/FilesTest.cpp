@@ -89,6 +89,8 @@ class XdgFolders : public ::testing::Test {
 
 TEST_F(XdgFolders, ConfigHomeDefaultsToDotConfigAndFollowsTheVariable) {
   EXPECT_EQ(LocalAppDataFolder(), temp_.Path() + "/.config");
+  // A fresh account has none yet: it is made, so the plug-in's own folder can go inside.
+  EXPECT_TRUE(FolderExists(temp_.Path() + "/.config"));
   setenv("XDG_CONFIG_HOME", temp_.Path("cfg").c_str(), 1);
   EXPECT_EQ(LocalAppDataFolder(), temp_.Path("cfg"));
   // A relative value is invalid by the XDG rules and ignored.

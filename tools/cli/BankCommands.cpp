@@ -20,11 +20,6 @@ using namespace pellory;
 
 namespace {
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "pellory-cli: %s\n", message.c_str());
-  return kFailed;
-}
-
 const char* const kModes[] = {"Single", "Split", "Double"};
 
 std::string KeyName(int key) {

@@ -22,12 +22,18 @@ std::string DefaultPluginPath(const Context& context) {
   return folder + "/../../pellory.so";
 }
 
-namespace {
-
 int Fail(const std::string& message) {
   std::fprintf(stderr, "pellory-cli: %s\n", message.c_str());
   return kFailed;
 }
+
+bool ParseNumber(const std::string& text, double low, double high, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && end && *end == '\0' && value >= low && value <= high;
+}
+
+namespace {
 
 // Options of the form --name VALUE; anything unexpected is a usage error.
 struct Options {
@@ -80,12 +86,6 @@ struct Options {
     return fallback;
   }
 };
-
-bool ParseNumber(const std::string& text, double low, double high, double& value) {
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return !text.empty() && end && *end == '\0' && value >= low && value <= high;
-}
 
 }  // namespace
 

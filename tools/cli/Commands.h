@@ -18,6 +18,10 @@ struct Context {
 std::string DefaultPluginPath(const Context& context);
 
 // Shared by the commands.
+// Prints "pellory-cli: message" to stderr and returns kFailed.
+int Fail(const std::string& message);
+// A decimal number within [low, high], the whole text.
+bool ParseNumber(const std::string& text, double low, double high, double& value);
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data, std::string& error);
 // Loads a plug-in and checks that it is an instrument.
 class VstHost;

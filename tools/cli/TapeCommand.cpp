@@ -14,11 +14,6 @@ using namespace pellory;
 
 namespace {
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "pellory-cli: %s\n", message.c_str());
-  return kFailed;
-}
-
 // Receives the decoded programs into a memory of its own; there is no panel or host here.
 class MemoryTarget : public tape::TapeLoadTarget {
  public:
@@ -57,12 +52,6 @@ class BankFiller : public SysExReceiver {
   ProgramMemory& memory_;
 };
 
-bool ParsePercentOrHz(const std::string& text, double low, double high, double& value) {
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return !text.empty() && *end == '\0' && value >= low && value <= high;
-}
-
 }  // namespace
 
 int RunTape(const Context&, const std::vector<std::string>& args) {
@@ -78,15 +67,15 @@ int RunTape(const Context&, const std::vector<std::string>& args) {
     if (option == "-o") {
       output = value;
     } else if (option == "--highpass") {
-      if (!ParsePercentOrHz(value, 1, 20000, number)) return Fail("--highpass must be 1 to 20000 Hz");
+      if (!ParseNumber(value, 1, 20000, number)) return Fail("--highpass must be 1 to 20000 Hz");
       settings.highPassOn = true;
       settings.highPassFrequency = number;
     } else if (option == "--lowpass") {
-      if (!ParsePercentOrHz(value, 1, 20000, number)) return Fail("--lowpass must be 1 to 20000 Hz");
+      if (!ParseNumber(value, 1, 20000, number)) return Fail("--lowpass must be 1 to 20000 Hz");
       settings.lowPassOn = true;
       settings.lowPassFrequency = number;
     } else if (option == "--threshold") {
-      if (!ParsePercentOrHz(value, 0, 100, number)) return Fail("--threshold must be 0 to 100 percent");
+      if (!ParseNumber(value, 0, 100, number)) return Fail("--threshold must be 0 to 100 percent");
       settings.threshold = number;
     } else {
       return kUsage;

@@ -25,7 +25,7 @@ if ! grep -rqs 'deb-src\|Types: deb deb-src\|Types:.*deb-src' /etc/apt/sources.l
 fi
 
 apt_install \
-  build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev \
+  build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev python3 \
   libgtest-dev libgmock-dev libbenchmark-dev \
   zlib1g-dev libpng-dev libfreetype-dev libsndfile1-dev libcurl4-openssl-dev \
   clang libclang-rt-14-dev \

@@ -20,9 +20,3 @@ while(fake_mts_variants)
 endwhile()
 target_compile_definitions(engine_tests PRIVATE ${fake_mts_definitions})
 
-# Engine benchmarks as their own program, so they build while the rest of the plug-in does not.
-find_package(benchmark QUIET)
-if(benchmark_FOUND AND EXISTS ${PROJECT_SOURCE_DIR}/bench/engine_blocks.cpp)
-  add_executable(engine_bench ${PROJECT_SOURCE_DIR}/bench/engine_blocks.cpp)
-  target_link_libraries(engine_bench PRIVATE pellory_engine benchmark::benchmark benchmark::benchmark_main)
-endif()

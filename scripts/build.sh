@@ -2,6 +2,8 @@
 # Builds everything: the native tree (pellory.so, pellory-cli, tests) in build/linux, the
 # Windows-side libraries in build/win-deps, and pellory64.dll / pellory.dll with the Windows test
 # programs in build/win64 and build/win32. Needs the packages of scripts/setup.sh.
+#   scripts/build.sh            everything
+#   scripts/build.sh --native   the native tree only (what the demo runs)
 # PELLORY_JOBS sets the parallel jobs (default 2).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -15,6 +17,10 @@ say "native tree"
 cmake -S . -B build/linux -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DPELLORY_WIN64_DIR="$root/build/win64" -DPELLORY_WIN32_DIR="$root/build/win32" >/dev/null
 cmake --build build/linux -j "$jobs"
+if [ "${1:-}" = --native ]; then
+  say "done (native tree only)"
+  exit 0
+fi
 
 say "Windows libraries"
 bash scripts/build-win-deps.sh "$root/build"

@@ -71,11 +71,9 @@ def heading(ctx, s, x0, x1, y, col, line_to=None, align="left"):
     w = text_width(s, "sans-bold", 9, 1)
     mid = y + cap_height("sans-bold", 9) // 2
     if align == "center":
-        tx = (x0 + x1 - w) / 2
-        text(ctx, s, tx, y, "sans-bold", 9, col, tracking=1)
-        if round(tx) - 5 - x0 >= 6:  # a stub of a rule looks like a dash
-            hline(ctx, x0, round(tx) - 5, mid, col)
-            hline(ctx, round(tx + w) + 5, x1, mid, col)
+        # a group of controls: the name over a rule as wide as the group
+        text(ctx, s, (x0 + x1 - w) / 2, y, "sans-bold", 9, col, tracking=1)
+        hline(ctx, x0, x1, y + cap_height("sans-bold", 9) + 3, col)
     else:
         text(ctx, s, x0, y, "sans-bold", 9, col, tracking=1)
         hline(ctx, round(x0 + w) + 5, x1, mid, col)
@@ -392,7 +390,7 @@ def make_wave(name):
 def flat_button(ctx, x, y, w, h, s, lamp=None):
     """The MENU button and the MIDI-learn switch: a wide key with its name on the face."""
     key_cap(ctx, x, y, w, h, False, rgb("#4a4e55"), rgb("#2e3135"))
-    tx = x + w / 2
+    tx, room = x + w / 2, w - 6
     if lamp is not None:
         lx, ly = x + 6, y + h / 2 - 0.5
         ctx.arc(lx, ly, 2.6, 0, 2 * math.pi)
@@ -405,9 +403,10 @@ def flat_button(ctx, x, y, w, h, s, lamp=None):
         ctx.arc(lx, ly, 1.9, 0, 2 * math.pi)
         ctx.set_source_rgba(*(mix(LED_LIT, LED_CORE, 0.3) if lamp else LED_OFF))
         ctx.fill()
-        tx += 4
-    text(ctx, s, tx, y + (h - cap_height(LABEL_FONT, 10)) // 2, LABEL_FONT, 10,
-         LABEL if lamp or lamp is None else LABEL_DIM, "center")
+        tx, room = x + 12 + (w - 14) / 2, w - 15
+    size = 10 if text_width(s, LABEL_FONT, 10) <= room else 9
+    text(ctx, s, tx, y + (h - cap_height(LABEL_FONT, size)) // 2, LABEL_FONT, size,
+         LABEL if lamp or lamp is None else LABEL_DIM, "center", fit=room)
 
 
 def make_learn(word):
@@ -505,10 +504,10 @@ def make_back():
     label(ctx, "VOICES", 412, 192)
 
     # 5. mixer: faders, link, pan
-    heading(ctx, "MIXER", 26, 102, 246, ACCENT["KEYB"], align="center")
+    heading(ctx, "MIXER", 26, 102, 240, ACCENT["KEYB"], align="center")
     for kind, x, _, name in [a for a in L.TABLE_A if a[0] == "slider"]:
         cx = x + 7
-        label(ctx, name, cx + 0.5, 258)
+        label(ctx, name, cx + 0.5, 256)
         rounded(ctx, cx - 1.5, 272, 4, 70, 2)
         ctx.set_source_rgba(*GROOVE)
         ctx.fill()
@@ -596,12 +595,10 @@ def make_blind():
         text(ctx, s, (x0 + x1) / 2, y, "narrow-bold", 9, LABEL_DIM, "center")
     for n, (x0, y0, x1, y1) in L.chart_cells():
         acc = ACCENT[chart_section(n)]
-        fill_rect(ctx, x0, y0, 15, 19, mix(SCREEN, acc, 0.18))
+        fill_rect(ctx, x0, y0, 14, 19, mix(SCREEN, acc, 0.18))
         frame_rect(ctx, x0, y0, x1, y1, SCREEN_LINE)
-        text(ctx, str(n), x0 + 8, y0 + 6, "narrow-bold", 10, acc, "center")
-        name, room = L.PANEL_NAMES[n], x1 - x0 - 19
-        size = 10 if text_width(name, "narrow-bold", 10) <= room else 9
-        text(ctx, name, x0 + 18, y0 + 6 + (10 - size), "narrow-bold", size, LABEL, fit=room)
+        text(ctx, str(n), x0 + 7.5, y0 + 6, "narrow-bold", 10, acc, "center")
+        text(ctx, L.PANEL_NAMES[n], x0 + 16, y0 + 6, "narrow-bold", 10, LABEL, fit=x1 - x0 - 18)
     return surf
 
 

@@ -204,8 +204,8 @@ TABLE_C = [
     ("small", (1088, 213), 48, "VCA"),
     ("display_small", (811, 275, 834, 289), 53, "SPLIT"),
     ("display_small", (811, 327, 834, 341), 54, "TRANSP."),
-    ("knob", (856, 273), 55, "LOWER"),
-    ("knob", (856, 325), 56, "UPPER"),
+    ("knob", (856, 273), 55, "LOWER VOL"),
+    ("knob", (856, 325), 56, "UPPER VOL"),
 ]
 
 # Browse view.

@@ -625,11 +625,12 @@ def make_editor():
             knob_ticks(ctx, *pos)
             label(ctx, name, pos[0] + 12, pos[1] + 28)
         elif kind == "small":
-            label(ctx, name, pos[0] + 11, pos[1] + 25)
+            # INVERT shares a row with knobs, so its label shares their line
+            label(ctx, name, pos[0] + 11, pos[1] + (28 if pos[1] == 273 else 25))
         elif kind == "display_small":
             x0, y0, x1, y1 = pos
             digit_window(ctx, x0, y0, x1, y1 + 1, SMALL_GEOM, 10, 3)
-            label(ctx, name, (x0 + x1) / 2, y0 + 21)
+            label(ctx, name, (x0 + x1) / 2, y0 + 26)  # on the line of the knob labels
     return surf
 
 

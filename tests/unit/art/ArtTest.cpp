@@ -143,6 +143,27 @@ TEST(Art, DisplayGlassUnderEveryDisplayMatchesTheDigitsBackground) {
   }
 }
 
+TEST(Art, ViewAreaAndVersionRoomOnThePanelAreLeftPlain) {
+  // The view pictures cover (460, 95)..(1125, 373) only in their own view, and the version
+  // text is drawn at run time: nothing printed on the panel may show through or under them.
+  Bitmap back = Load("back.png");
+  auto plainRows = [&](int x0, int y0, int x1, int y1) {
+    int marks = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x)
+        marks += !std::equal(back.At(x, y), back.At(x, y) + 4, back.At(x0, y));
+    return marks;
+  };
+  EXPECT_EQ(plainRows(460, 95, 1125, 373), 0);
+  EXPECT_EQ(plainRows(871, 75, 1127, 87), 0);
+  // ...and the pictures continue the view area's colour, so the chart view's narrower picture
+  // shows no seam.
+  for (const char* file : {"blind.png", "editor.png", "browse.png"}) {
+    Bitmap b = Load(file);
+    EXPECT_TRUE(std::equal(b.At(0, 0), b.At(0, 0) + 4, back.At(460, 95))) << file;
+  }
+}
+
 TEST(Art, EveryChartCellCarriesItsNumberAndNameInsideItsRectangle) {
   Bitmap blind = Load("blind.png");
   struct Column { int left, top, cells; };

@@ -16,8 +16,8 @@ sys.dont_write_bytecode = True  # keep the source tree clean when the tests run 
 sys.path.insert(0, HERE)
 
 try:
-    import cairo  # noqa: F401
-    from PIL import Image  # noqa: F401
+    import cairo
+    from PIL import Image
 except ImportError as e:
     if "--check" in sys.argv:
         print(f"SKIP: the art tools are absent ({e}); install python3-cairo and python3-pil")
@@ -55,7 +55,6 @@ ACCENT = {
 }
 
 LABEL_FONT = "narrow-bold"
-HEAD_FONT = ("sans-bold", 9)
 
 
 # --- small parts ------------------------------------------------------------------------------
@@ -277,7 +276,6 @@ def make_small_button(lit):
         ctx.save()
         ctx.translate(0, 23 * f)
         dx, dy = key_cap(ctx, 1, 1, 20, 19, pressed, rgb("#4a4e55"), rgb("#2e3135"))
-        dx, dy = 0, (1 if pressed else 0)
         cx, cy, r = 11 + dx, 10 + dy, 3.2
         ctx.arc(cx, cy, r + 1, 0, 2 * math.pi)
         ctx.set_source_rgba(*GROOVE)
@@ -300,7 +298,6 @@ def make_small_button(lit):
 
 
 def cairo_radial(cx, cy, r, stops):
-    import cairo
     g = cairo.RadialGradient(cx, cy, 0, cx, cy, r + 0.8)
     for off, col in stops:
         g.add_color_stop_rgba(off, *col)
@@ -537,7 +534,6 @@ def make_back():
 
 
 def cairo_linear_x(x0, x1, stops):
-    import cairo
     g = cairo.LinearGradient(x0, 0, x1, 0)
     for off, col in stops:
         g.add_color_stop_rgba(off, *col)
@@ -589,8 +585,7 @@ def make_blind():
     subs = [("ENV", 644, 700, 147), ("FILTER", 700, 756, 147), ("OCTAVE", 772, 828, 127),
             ("WAVE", 828, 884, 147), ("WAVE", 828, 884, 269), ("OCTAVE", 772, 828, 269),
             ("TONE", 884, 940, 127), ("TONE", 884, 940, 269),
-            ("DYNAMICS", 960, 1016, 115), ("ENV", 1016, 1072, 115),
-            ]
+            ("DYNAMICS", 960, 1016, 115), ("ENV", 1016, 1072, 115)]
     for s, x0, x1, y in subs:
         text(ctx, s, (x0 + x1) / 2, y, "narrow-bold", 9, LABEL_DIM, "center")
     for n, (x0, y0, x1, y1) in L.chart_cells():
@@ -709,7 +704,6 @@ def write_all(out):
 
 
 def check(committed):
-    from PIL import Image
     with tempfile.TemporaryDirectory() as tmp:
         write_all(tmp)
         bad = []

@@ -444,6 +444,20 @@ def make_back():
             vline(ctx, x0 + 3 + (i * 5) % 7, y, y + 18, (0, 0, 0, 0.12))
         vline(ctx, x0 if x0 else x0 + 11, 0, H, (0, 0, 0, 0.5))
 
+    # screws holding the panel, in the bottom trim
+    for sx, turn in ((24, 0.5), (W - 24, 2.2)):
+        ctx.arc(sx, 432, 4.5, 0, 2 * math.pi)
+        ctx.set_source_rgba(0, 0, 0, 0.6)
+        ctx.fill()
+        ctx.arc(sx, 432, 3.6, 0, 2 * math.pi)
+        ctx.set_source(cairo_radial(sx - 1.2, 430.8, 3.6, [(0, rgb("#9a9ea4")), (1, rgb("#3c3f44"))]))
+        ctx.fill()
+        ctx.move_to(sx - 3 * math.cos(turn), 432 - 3 * math.sin(turn))
+        ctx.line_to(sx + 3 * math.cos(turn), 432 + 3 * math.sin(turn))
+        ctx.set_source_rgba(0, 0, 0, 0.7)
+        ctx.set_line_width(1.1)
+        ctx.stroke()
+
     # 1. name plate: colour stripes and the descriptor, top left
     stripes = [ACCENT[k] for k in ("LFO", "VCF", "DCO", "VCA", "KEYB")]
     for i, col in enumerate(stripes):

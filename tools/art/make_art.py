@@ -65,17 +65,17 @@ def label(ctx, s, x, y, col=LABEL, align="center", size=10):
         text(ctx, line, x, y + 10 * i, LABEL_FONT, size, col, align)
 
 
-def heading(ctx, s, x0, x1, y, col, line_to=None, align="left"):
-    """Section heading: tracked capitals in the accent colour and a rule running to x1."""
+def heading(ctx, s, x0, x1, y, col, align="left"):
+    """Section heading in tracked capitals of the accent colour, capitals' top at y: left-aligned
+    with a rule running on to x1, or centred over a rule as wide as its group (x0..x1)."""
     w = text_width(s, "sans-bold", 9, 1)
-    mid = y + cap_height("sans-bold", 9) // 2
+    cap = cap_height("sans-bold", 9)
     if align == "center":
-        # a group of controls: the name over a rule as wide as the group
         text(ctx, s, (x0 + x1 - w) / 2, y, "sans-bold", 9, col, tracking=1)
-        hline(ctx, x0, x1, y + cap_height("sans-bold", 9) + 3, col)
+        hline(ctx, x0, x1, y + cap + 3, col)
     else:
         text(ctx, s, x0, y, "sans-bold", 9, col, tracking=1)
-        hline(ctx, round(x0 + w) + 5, x1, mid, col)
+        hline(ctx, round(x0 + w) + 5, x1, y + cap // 2, col)
 
 
 def knob_ticks(ctx, x, y, count=11):

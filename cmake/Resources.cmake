@@ -34,3 +34,15 @@ if(NOT CMAKE_CROSSCOMPILING AND EXISTS ${PELLORY_BANK_SOURCE_DIR}/bank1.txt
     DEPENDS ${PELLORY_BANK_BUILD_DIR}/BANK_1.syx ${PELLORY_BANK_BUILD_DIR}/BANK_2.syx
     COMMENT "Copying the compiled factory banks into resources/banks" VERBATIM)
 endif()
+
+# The editor's bitmaps: PNG resources 101..121 in this order. The PNGs are committed, drawn by
+# scripts/make-art.sh from tools/art, so a build needs no art tools.
+set(PELLORY_BITMAPS back button button_led_off button_led_on button_small_led_off
+    button_small_led_on knob handle digits digits_small dot blind editor browse triangle ramp saw
+    rect square learn unlearn)
+set(PELLORY_BITMAP_DIR ${PROJECT_SOURCE_DIR}/resources/img)
+set(id 101)
+foreach(bitmap ${PELLORY_BITMAPS})
+  list(APPEND PELLORY_RESOURCES PNG ${id} ${PELLORY_BITMAP_DIR}/${bitmap}.png)
+  math(EXPR id "${id} + 1")
+endforeach()

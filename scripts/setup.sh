@@ -33,6 +33,7 @@ apt_install \
   wine wine64 wine32:i386 libxrender1:i386 libxcursor1:i386 libxrandr2:i386 libxi6:i386 \
   libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386 fonts-wine \
   fonts-liberation fonts-dejavu-core xvfb xdotool imagemagick sox \
+  python3-cairo python3-pil \
   amsynth
 
 # Ardour's VST scanner: installed without its recommends (the full set is large).

@@ -498,6 +498,33 @@ void CheckIniFile(Host& host) {
   DeleteFileA(ini.c_str());
 }
 
+// The editor's bitmaps as FindResource sees them in the DLL: PNG 101..121 with the sizes the
+// editor slices into frames (read from each PNG's header), and nothing at 122.
+void CheckBitmaps(Host& host) {
+  static const int kSizes[21][2] = {
+      {1152, 440}, {35, 78}, {35, 78}, {35, 78}, {23, 47}, {23, 47}, {24, 1560},
+      {15, 19},    {21, 320}, {10, 180}, {6, 5},  {592, 278}, {665, 278}, {665, 278},
+      {29, 34},    {29, 34}, {29, 34},  {29, 34}, {29, 34}, {48, 48},  {48, 48}};
+  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  for (int i = 0; i < 21; ++i) {
+    HRSRC found = FindResourceA(host.module, MAKEINTRESOURCEA(101 + i), "PNG");
+    if (!found) {
+      Fail(__FILE__, __LINE__, "no PNG resource %d", 101 + i);
+      continue;
+    }
+    DWORD size = SizeofResource(host.module, found);
+    const unsigned char* png = static_cast<const unsigned char*>(LockResource(LoadResource(host.module, found)));
+    if (!png || size < 24 || std::memcmp(png, kSignature, 8) != 0) {
+      Fail(__FILE__, __LINE__, "PNG resource %d is not a PNG", 101 + i);
+      continue;
+    }
+    auto be32 = [](const unsigned char* p) { return (int(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; };
+    CHECK_INT(be32(png + 16), kSizes[i][0]);
+    CHECK_INT(be32(png + 20), kSizes[i][1]);
+  }
+  CHECK(FindResourceA(host.module, MAKEINTRESOURCEA(122), "PNG") == nullptr);
+}
+
 struct NamedCheck {
   const char* name;
   void (*run)(Host&);
@@ -512,6 +539,7 @@ const NamedCheck kChecks[] = {
     {"chunks", CheckChunks},
     {"midi-thru", CheckMidiThru},
     {"ini-file", CheckIniFile},
+    {"bitmaps", CheckBitmaps},
 };
 
 int Usage() {

@@ -353,12 +353,10 @@ VstIntPtr IPlugVST::SetChunk(int index, const void* data, VstIntPtr size) {
     const int programEnd = ProgramChunkEnd(chunk, position, true);
     const bool bankRetry = programEnd != chunk.Size() && hasBankHeader;
     if (bankRetry ? BankChunkEnd(chunk, position) < 0 : programEnd < 0) return 0;
+    if (bankRetry && !bankChunk_.Assign(data, static_cast<int>(size))) return 0;
     // A whole image is applied; anything less is left unread.
     ReadProgramChunk(chunk, position);
-    if (bankRetry) {
-      if (!bankChunk_.Assign(data, static_cast<int>(size))) return 0;
-      if (UnserializePresets(bankChunk_, position) < 0) return 0;
-    }
+    if (bankRetry) UnserializePresets(bankChunk_, position);
   }
   RefreshEditorParameters();
   return 1;

@@ -81,6 +81,21 @@ TEST(MidiQueue, OffsetsBeyondTheHorizonAreReadAsTheHorizon) {
   EXPECT_EQ(q.At(4).offset, MidiQueue::kOffsetHorizon - 100);
 }
 
+TEST(MidiQueue, AHostThatNeverStopsSendingCannotTakeAllMemory) {
+  MidiQueue q;
+  IMidiMessage m;
+  m.offset = MidiQueue::kOffsetHorizon;
+  int taken = 0;
+  for (int i = 0; i < MidiQueue::kMaxMessages + 100; ++i) taken += q.Add(m) ? 1 : 0;
+  EXPECT_EQ(taken, MidiQueue::kMaxMessages);
+  EXPECT_EQ(q.Size(), MidiQueue::kMaxMessages);
+  // What is due still gets in once there is room again.
+  q.DropFrom(512);
+  EXPECT_TRUE(q.Empty());
+  m.offset = 3;
+  EXPECT_TRUE(q.Add(m));
+}
+
 TEST(MidiQueue, DropFromKeepsWhatIsDueAndTheNoteOffsetsOfTheRest) {
   MidiQueue q;
   auto add = [&](int offset, uint8_t status, uint8_t note) {

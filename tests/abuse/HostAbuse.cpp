@@ -921,8 +921,9 @@ int main(int argc, char** argv) {
 
   std::printf("host-abuse: seed %llu, %s\n", static_cast<unsigned long long>(g_seed),
               onlyRound >= 0 ? "one round" : (std::to_string(seconds) + " s").c_str());
-  std::printf("host-abuse: replay the run: %s --seed %llu --seconds %g%s\n", argv[0],
-              static_cast<unsigned long long>(g_seed), seconds, g_replay);
+  if (onlyRound < 0 && !flood)
+    std::printf("host-abuse: replay the run: %s --seed %llu --seconds %g%s\n", argv[0],
+                static_cast<unsigned long long>(g_seed), seconds, g_replay);
   std::fflush(stdout);
 
   int status = 0;

@@ -16,6 +16,7 @@ Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& 
             kPelloryVersion) {
   // The engine built its 64 voices (even ones lower, odd ones upper, all on LFO units 0 and 1).
   engine_.SetTuningClient(GetTuningClient());
+  stateImageSize_ = kStateImageSize;
   ReadConfiguration();
   panelMode_ = startInEditMode ? 2 : 1;
   InitParameters();
@@ -57,6 +58,8 @@ void Pellory::HandleMidiMessage(const IMidiMessage& message) {
   if (midiThru) SendMidiMessage(message);
   if (message.status < 0x80 || message.status >= 0xF0) return;
   IMidiMessage m = message;
+  // Any int is possible here; within the queue's horizon the adjustment below cannot overflow.
+  m.offset = MidiQueue::ClampOffset(m.offset);
   const int length = ControlBlockLength();
   // Controllers and bends late in a buffer go to the nearest block start, not the previous one.
   auto adjust = [length](IMidiMessage& msg) {
@@ -103,8 +106,11 @@ void Pellory::HandleMidiMessage(const IMidiMessage& message) {
 void Pellory::MidiDispatch() {
   const int length = ControlBlockLength();
   while (!midiQueue_.Empty()) {
-    const IMidiMessage& m = midiQueue_.Peek();
+    // Taken out before it acts: a mapped controller may switch the update rate, and the Reset
+    // that follows reshapes the queue.
+    const IMidiMessage m = midiQueue_.Peek();
     if (m.offset >= length) break;
+    midiQueue_.Remove();
     switch (m.Kind()) {
       case 0x9:
         if (m.data2 > 0) {
@@ -137,7 +143,6 @@ void Pellory::MidiDispatch() {
       default:
         break;
     }
-    midiQueue_.Remove();
   }
   midiQueue_.Flush(length);
 }

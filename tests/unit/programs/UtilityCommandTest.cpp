@@ -230,6 +230,12 @@ TEST_F(Commands, LoadPrgRefusesOtherKindsAndBrokenFiles) {
 }
 
 TEST_F(Commands, LoadUpperAndCombiPrg) {
+  // Without an upper layer or a Combi there is nothing to load into.
+  s.plug->SetParameterAndNotify(kProgramNumber, 5);
+  s.plug->RunUtilityCommand(3);
+  s.plug->RunUtilityCommand(4);
+  EXPECT_TRUE(dialogs.fileRequests.empty());
+
   s.plug->SetParameterAndNotify(kProgramNumber, 80);
   s.plug->SetParameterAndNotify(kKeyboardMode, kSplit);
   s.plug->SetParameterAndNotify(kUpperProgram, 9);

@@ -65,7 +65,10 @@ int Surface::WeightTo255(float weight) {
 //                          out = Div255(t * a + d * (255 - a))
 //
 // The destination alpha becomes a + Div255(da * (255 - a)) in every method (source over
-// destination), so an opaque destination stays opaque.
+// destination), so an opaque destination stays opaque. The editor's surface is opaque (its
+// background is an opaque copy); on a translucent destination (da < 255) the two copies use
+// straight-alpha source-over instead, so that colours are not darkened:
+//                          out = (s * a * 255 + d * da * (255 - a)) / (255 * outA), rounded
 Pixel Surface::BlendPixel(Pixel dst, Pixel src, int method, int w) {
   const int sa = Channel(src, 24);
   const int a = method == 1 ? w : Div255(sa * w);
@@ -77,6 +80,11 @@ Pixel Surface::BlendPixel(Pixel dst, Pixel src, int method, int w) {
     const int shift = 16 - 8 * i;
     const int s = Channel(src, shift);
     const int d = Channel(dst, shift);
+    if (da != 255 && method <= 1) {
+      const int den = 255 * outA;
+      out[i] = (s * a * 255 + d * da * (255 - a) + den / 2) / den;
+      continue;
+    }
     switch (method) {
       case 2:
         out[i] = std::min(255, d + Div255(s * a));

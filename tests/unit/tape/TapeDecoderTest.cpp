@@ -233,7 +233,7 @@ TEST(TapeDecoder, RefusesRatesTooLowToCarryTheDump) {
 TEST(TapeDecoder, SettingsAreSharedAcrossTheProcess) {
   const DecoderSettings original = GetDecoderSettings();
   EXPECT_FALSE(original.highPassOn);
-  EXPECT_EQ(original.highPassFrequency, 330.0);
+  EXPECT_EQ(original.highPassFrequency, 100.0);
   EXPECT_FALSE(original.lowPassOn);
   EXPECT_EQ(original.lowPassFrequency, 5000.0);
   EXPECT_EQ(original.threshold, 50.0);

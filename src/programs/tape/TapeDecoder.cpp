@@ -213,6 +213,9 @@ constexpr double kGateWindowSeconds = 0.004;
 // The tone level is taken where the loudest 20 s of windows begin: a dump lasts 25 s or more,
 // and clicks or a count-in are far shorter.
 constexpr double kToneSeconds = 20.0;
+// The limiter's level as a share of the tone level: a quarter rides out hiss about 4 dB
+// stronger than 1/15 of full scale does, while every crest of a clean dump still passes it.
+constexpr double kLimitOfTone = 0.25;
 }  // namespace
 
 ToneGate::ToneGate(double workingRate)
@@ -389,15 +392,20 @@ DecodeError TapeDecoder::Decode(SampleSource& signal) {
     ++byteCount_;
     if (bytes_.size() < kMaxKeptBytes) bytes_.push_back(byte);
   };
+  // Samples beyond 1/15 of full scale go to full scale, the rest stay as they are; with the
+  // default threshold that makes a Schmitt trigger at 1/15. Against a loud tone that
+  // hysteresis is narrow enough for hiss to flip it near every zero crossing, so it grows with
+  // the tone, to a quarter of its level; quiet dumps keep the 1/15 (and the threshold's say).
+  const double limit = std::max(1.0 / 15.0, kLimitOfTone * gate.ToneLevel());
   uint64_t index = 0;
   const bool again = RunPass(signal, [&](const double* s, size_t n) {
     for (size_t k = 0; k < n; ++k, ++index) {
       double w = 0.0;
       if (gate.Open(index)) {
         w = s[k] - mean;
-        if (15.0 * w > 1.0) {
+        if (w > limit) {
           w = 1.0;
-        } else if (15.0 * w < -1.0) {
+        } else if (w < -limit) {
           w = -1.0;
         }
       }

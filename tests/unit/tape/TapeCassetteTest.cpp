@@ -14,7 +14,7 @@
 
 // Trials per condition; the sanitizer and debug trees run fewer (the same seeds, a prefix).
 #ifndef PELLORY_TAPE_TRIALS
-#define PELLORY_TAPE_TRIALS 10
+#define PELLORY_TAPE_TRIALS 16
 #endif
 
 namespace pellory::tape {

@@ -1,6 +1,7 @@
 // The signal stages of the tape decoder: resampler, filter rules, symbol detection, framing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -162,6 +163,136 @@ TEST(ByteFramer, ParityErrorLosesOneByteAndResynchronises) {
   symbols = testing::EncodeSymbols({0x11, 0x00, 0x22, 0x33}, 3, 0);
   symbols.erase(symbols.begin() + 3 + 12 + 4);
   EXPECT_EQ(FrameBytes(AsSymbols(symbols)), (std::vector<uint8_t>{0x11, 0x22, 0x33}));
+}
+
+std::vector<bool> Flags(const std::vector<Symbol>& symbols) {
+  std::vector<bool> v;
+  for (const Symbol& s : symbols) v.push_back(s.regular);
+  return v;
+}
+
+std::vector<Symbol> Marked(const std::vector<int>& values, const std::vector<size_t>& doubtful = {}) {
+  std::vector<Symbol> s = AsSymbols(values);
+  for (size_t i : doubtful) s[i].regular = false;
+  return s;
+}
+
+bool FramedWithCertainty(const std::vector<Symbol>& symbols, std::vector<uint8_t>* bytes = nullptr) {
+  ByteFramer framer;
+  uint8_t byte = 0;
+  for (const Symbol& s : symbols)
+    if (framer.Push(s.value, s.regular, byte) && bytes) bytes->push_back(byte);
+  return framer.Certain();
+}
+
+TEST(SymbolDetector, JudgesEveryHalfCycleAgainstTheSymbolPeriod) {
+  // 22050 Hz: a symbol lasts 22.05 samples, long half-cycles 22, short ones 11.
+  // Steady 1s and 0s are regular. The first symbol (silence up to the first edge) has nothing
+  // to be measured against, and a doubt also covers the symbol after it.
+  std::vector<Symbol> s = DetectSymbols(Square({22, 22, 22, 11, 11, 22, 11, 11, 11, 11, 22, 22, 5}), 22050, 50);
+  EXPECT_EQ(Values(s), (std::vector<int>{1, 1, 1, 1, 0, 1, 0, 0, 1, 1}));
+  EXPECT_EQ(Flags(s), (std::vector<bool>{false, false, true, true, true, true, true, true, true, true}));
+
+  // A spurious pair of extremes splits a long half-cycle (10 + 2 + 10): doubt on the symbols
+  // it touches, and the run of 1s after it is clean again.
+  s = DetectSymbols(Square({22, 22, 22, 10, 2, 10, 22, 22, 22, 22, 22, 5}), 22050, 50);
+  std::vector<bool> flags = Flags(s);
+  ASSERT_GE(flags.size(), 8u);
+  EXPECT_TRUE(flags[2] && flags[3]);
+  EXPECT_NE(std::count(flags.begin(), flags.end(), false), 1) << "the split is in doubt";
+  EXPECT_TRUE(flags[flags.size() - 1] && flags[flags.size() - 2]);
+
+  // A lone short half-cycle between longs: the detector carries it forward, the check
+  // does not let it pass.
+  s = DetectSymbols(Square({22, 22, 22, 11, 22, 22, 22, 22, 22, 22, 5}), 22050, 50);
+  flags = Flags(s);
+  EXPECT_GT(std::count(flags.begin() + 1, flags.end(), false), 0);
+
+  // A missing stretch (a dropout: two symbols' time without extremes).
+  s = DetectSymbols(Square({22, 22, 22, 22, 66, 22, 22, 22, 5}), 22050, 50);
+  flags = Flags(s);
+  EXPECT_EQ(flags, (std::vector<bool>{false, false, true, true, true, false, false, true, true}));
+
+  // Half-cycles near the long/short limit (15 and 17 samples) are doubtful even though the
+  // detector reads them.
+  s = DetectSymbols(Square({22, 22, 22, 15, 7, 22, 22, 22, 22, 5}), 22050, 50);
+  flags = Flags(s);
+  EXPECT_GT(std::count(flags.begin() + 1, flags.end(), false), 0);
+}
+
+TEST(SymbolDetector, FollowsASteadySpeedError) {
+  // 20 % slow: long half-cycles of 26 samples, short ones of 13. The period estimate locks on
+  // within the leader and the frames after it are clean.
+  std::vector<int> halves(60, 26);
+  for (int k = 0; k < 20; ++k) {
+    halves.push_back(13);
+    halves.push_back(13);
+    halves.push_back(26);
+  }
+  halves.push_back(5);
+  const std::vector<Symbol> s = DetectSymbols(Square(halves), 22050, 50);
+  const std::vector<bool> flags = Flags(s);
+  ASSERT_EQ(s.size(), 1u + 60u + 40u);
+  EXPECT_EQ(std::count(flags.begin() + 30, flags.end(), false), 0);
+}
+
+TEST(SymbolDetector, AStopBitThatEndsTheRecordingStillCounts) {
+  // The last half-cycle has no closing edge; when it is long enough to be a 1, it is one.
+  std::vector<double> cut = Square({22, 22, 22, 11, 11, 22});
+  cut.resize(cut.size() - 50);  // no silence after it
+  SymbolDetector detector(22050, 50);
+  std::vector<int> values;
+  Symbol symbol{};
+  for (double v : cut)
+    if (detector.Push(v, symbol)) values.push_back(symbol.value);
+  ASSERT_TRUE(detector.Finish(symbol));
+  values.push_back(symbol.value);
+  EXPECT_EQ(values, (std::vector<int>{1, 1, 1, 1, 0, 1}));
+  EXPECT_TRUE(symbol.regular);
+  EXPECT_FALSE(detector.Finish(symbol)) << "only once";
+
+  // Silence after the last edge, or a half-cycle cut too short: nothing more.
+  SymbolDetector quiet(22050, 50);
+  for (double v : Square({22, 22, 22, 11, 11, 22})) quiet.Push(v, symbol);
+  EXPECT_FALSE(quiet.Finish(symbol));
+  SymbolDetector shortCut(22050, 50);
+  std::vector<double> early = Square({22, 22, 22, 11, 11, 22});
+  early.resize(early.size() - 50 - 10);
+  for (double v : early) shortCut.Push(v, symbol);
+  EXPECT_FALSE(shortCut.Finish(symbol));
+  EXPECT_TRUE(DetectSymbols(std::vector<double>(100, 0.0), 22050, 50).empty());
+}
+
+TEST(ByteFramer, IsCertainOnlyWhenNothingButIdleLinesSeparateTheFrames) {
+  const std::vector<int> two = testing::EncodeSymbols({0x41, 0x42, 0x43}, 5, 3);
+  std::vector<uint8_t> bytes;
+  EXPECT_TRUE(FramedWithCertainty(AsSymbols(two), &bytes));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{0x41, 0x42, 0x43}));
+
+  // Idle 1s between frames are the line at rest.
+  std::vector<int> idle = two;
+  idle.insert(idle.begin() + 5 + 12, {1, 1, 1});
+  EXPECT_TRUE(FramedWithCertainty(AsSymbols(idle)));
+  // Noise before the first frame and after the last does not count.
+  std::vector<int> noisy = two;
+  noisy.insert(noisy.begin(), {0, 0, 1, 0});
+  noisy.insert(noisy.end(), {0, 1, 0, 0, 0});
+  EXPECT_TRUE(FramedWithCertainty(Marked(noisy, {0, 1, 2, noisy.size() - 1})));
+
+  // A parity error between good frames: the bytes resynchronise but the dump is in doubt.
+  std::vector<int> parity = testing::EncodeSymbols({0x41, 0x00, 0x42, 0x43}, 3, 0);
+  parity[3 + 12 + 10] ^= 1;
+  bytes.clear();
+  EXPECT_FALSE(FramedWithCertainty(AsSymbols(parity), &bytes));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{0x41, 0x42, 0x43}));
+  // An extra 0 between frames, or a doubtful symbol inside one or between two.
+  std::vector<int> extra = two;
+  extra.insert(extra.begin() + 5 + 12, 0);
+  EXPECT_FALSE(FramedWithCertainty(AsSymbols(extra)));
+  EXPECT_FALSE(FramedWithCertainty(Marked(two, {5 + 12 + 4})));
+  EXPECT_FALSE(FramedWithCertainty(Marked(idle, {5 + 12 + 1})));
+  // ...but a doubtful symbol before the first frame or after the last is leader or trailer.
+  EXPECT_TRUE(FramedWithCertainty(Marked(two, {0, 1, two.size() - 1})));
 }
 
 TEST(TapeDecoder, DecodesASignalAndCountsEveryFrame) {

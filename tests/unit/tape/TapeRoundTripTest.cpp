@@ -233,6 +233,45 @@ TEST(TapeLoad, PanelParameterAfterALoad) {
   EXPECT_TRUE(memory.log.empty());
 }
 
+// Recordings whose every frame passes its own checks but which still cannot be the dump
+// the instrument wrote: nothing loads, and no "successfully loaded" for them.
+TEST(TapeLoad, RefusesDumpsThatFrameButCannotBeRight) {
+  TempDir dir;
+  auto load = [&](const std::vector<int>& symbols, const char* name) {
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(testing::WriteFile(
+        path, testing::MakeWav({testing::SynthesizeHalfCycles(testing::HalfCycles(symbols), 22050)}, 22050,
+                               SampleFormat::kPcm16)));
+    FakeProgramMemory memory;
+    const bool loaded = LoadTapeDump(path, DecoderSettings{}, memory);
+    EXPECT_EQ(loaded, !memory.log.empty()) << name;
+    return loaded;
+  };
+  const std::vector<uint8_t> dump = testing::ValidLaterDump(12);
+  ASSERT_TRUE(load(testing::EncodeSymbols(dump), "good.wav"));
+
+  // One 0 too many between two frames (a glitch read as a short pair): every frame is intact
+  // and there are still 4096 of them.
+  std::vector<int> extra = testing::EncodeSymbols(dump);
+  extra.insert(extra.begin() + 300 + 12 * 1000, 0);
+  EXPECT_FALSE(load(extra, "extra.wav"));
+  // A record out of range: PRG 18's "VCF Decay" 66.
+  std::vector<uint8_t> bad = dump;
+  bad[896 + 37 * 17 + 25] = 66;
+  EXPECT_FALSE(load(testing::EncodeSymbols(bad), "range.wav"));
+  // A parity error in one frame, and a spurious frame's worth of symbols: the count is right
+  // (one frame lost, one gained) but the dump is not.
+  std::vector<int> swapped = testing::EncodeSymbols(dump);
+  swapped[300 + 12 * 2000 + 10] ^= 1;
+  const std::vector<int> spare = testing::EncodeSymbols({0x5A}, 0, 0);
+  swapped.insert(swapped.begin() + 300 + 12 * 3000, spare.begin(), spare.end());
+  EXPECT_FALSE(load(swapped, "parity.wav"));
+  // Idle 1s between frames are the line at rest and load.
+  std::vector<int> idle = testing::EncodeSymbols(dump);
+  idle.insert(idle.begin() + 300 + 12 * 500, {1, 1, 1, 1});
+  EXPECT_TRUE(load(idle, "idle.wav"));
+}
+
 // Faults that defeat the bare decoder and that the optional filters are there for.
 TEST(TapeFilters, HighPassRemovesHumThatSwampsTheDump) {
   const std::vector<uint8_t> dump = testing::PatternBytes(kEarlyDumpSize, 21);

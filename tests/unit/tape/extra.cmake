@@ -10,3 +10,9 @@ if(PELLORY_CLANGXX AND PELLORY_BASH AND NOT WIN32)
   # The fuzzers carry their own sanitizers; the sanitizer tree need not run them again.
   set_tests_properties(tape_fuzz PROPERTIES LABELS "fuzz;no-sanitizer" TIMEOUT 400)
 endif()
+
+# The cassette trials decode hundreds of recordings; the sanitizer and debug trees run a few
+# of the same seeds so they still cover the code without taking minutes.
+if(TARGET tape_tests AND (PELLORY_SANITIZE OR CMAKE_BUILD_TYPE STREQUAL "Debug"))
+  target_compile_definitions(tape_tests PRIVATE PELLORY_TAPE_TRIALS=2)
+endif()

@@ -210,6 +210,8 @@ bool ByteFramer::Push(int value, bool regular, uint8_t& byte) {
 
 namespace {
 constexpr double kGateWindowSeconds = 0.004;
+// Half-cycles last at most 1 ms, so a window of 1.5 ms always holds a crest of the tone.
+constexpr double kLevelWindowSeconds = 0.0015;
 // The tone level is taken where the loudest 20 s of windows begin: a dump lasts 25 s or more,
 // and clicks or a count-in are far shorter.
 constexpr double kToneSeconds = 20.0;
@@ -219,23 +221,40 @@ constexpr double kLimitOfTone = 0.25;
 }  // namespace
 
 ToneGate::ToneGate(double workingRate)
-    : window_(std::max<uint64_t>(1, uint64_t(std::llround(workingRate * kGateWindowSeconds)))) {}
+    : gate_(std::max<uint64_t>(1, uint64_t(std::llround(workingRate * kGateWindowSeconds)))),
+      level_(std::max<uint64_t>(1, uint64_t(std::llround(workingRate * kLevelWindowSeconds)))) {}
 
-void ToneGate::Close() {
-  lows_.push_back(float(lo_));
-  highs_.push_back(float(hi_));
-  fill_ = 0;
+void ToneGate::Windows::Close() {
+  lows.push_back(float(lo));
+  highs.push_back(float(hi));
+  fill = 0;
+}
+
+std::vector<float> ToneGate::Windows::Peaks(double mean) {
+  if (fill > 0) Close();
+  std::vector<float> peaks(lows.size());
+  for (size_t i = 0; i < peaks.size(); ++i)
+    peaks[i] = float(std::max(double(highs[i]) - mean, mean - double(lows[i])));
+  lows = std::vector<float>();
+  highs = std::vector<float>();
+  return peaks;
+}
+
+double ToneGate::LocalLevel(uint64_t sample) const {
+  const uint64_t w = sample / level_.length;
+  if (w >= levels_.size()) return 0.0;
+  double level = levels_[size_t(w)];
+  // Neighbours outside the tone (the silence at its ends) do not count.
+  if (w > 0 && levels_[size_t(w - 1)] >= gateLevel_) level = std::min(level, double(levels_[size_t(w - 1)]));
+  if (w + 1 < levels_.size() && levels_[size_t(w + 1)] >= gateLevel_)
+    level = std::min(level, double(levels_[size_t(w + 1)]));
+  return level;
 }
 
 void ToneGate::Decide(double mean) {
-  if (fill_ > 0) Close();
-  const size_t n = lows_.size();
-  std::vector<float> peaks(n);
-  for (size_t i = 0; i < n; ++i) peaks[i] = float(std::max(double(highs_[i]) - mean, mean - double(lows_[i])));
-  lows_.clear();
-  lows_.shrink_to_fit();
-  highs_.clear();
-  highs_.shrink_to_fit();
+  levels_ = level_.Peaks(mean);
+  const std::vector<float> peaks = gate_.Peaks(mean);
+  const size_t n = peaks.size();
   open_.assign(n, false);
   if (n == 0) return;
 
@@ -255,10 +274,10 @@ void ToneGate::Decide(double mean) {
     std::nth_element(quiet.begin(), quiet.begin() + std::ptrdiff_t(quiet.size() / 2), quiet.end());
     floor = quiet[quiet.size() / 2];
   }
-  gate_ = std::min(std::max(3.0 * floor, tone_ / 8.0), tone_ / 2.0);
+  gateLevel_ = std::min(std::max(3.0 * floor, tone_ / 8.0), tone_ * 0.6);
 
-  for (size_t i = 0; i < n; ++i) open_[i] = peaks[i] >= gate_;
-  // A burst shorter than three windows is a click, not a dump.
+  for (size_t i = 0; i < n; ++i) open_[i] = peaks[i] >= gateLevel_;
+  // A burst shorter than 20 ms is a click or a gust of hiss, not a dump.
   for (size_t i = 0; i < n;) {
     if (!open_[i]) {
       ++i;
@@ -266,7 +285,7 @@ void ToneGate::Decide(double mean) {
     }
     size_t j = i;
     while (j < n && open_[j]) ++j;
-    if (j - i < 3)
+    if (j - i < 5)
       for (size_t w = i; w < j; ++w) open_[w] = false;
     i = j;
   }
@@ -395,13 +414,16 @@ DecodeError TapeDecoder::Decode(SampleSource& signal) {
   // Samples beyond 1/15 of full scale go to full scale, the rest stay as they are; with the
   // default threshold that makes a Schmitt trigger at 1/15. Against a loud tone that
   // hysteresis is narrow enough for hiss to flip it near every zero crossing, so it grows with
-  // the tone, to a quarter of its level; quiet dumps keep the 1/15 (and the threshold's say).
-  const double limit = std::max(1.0 / 15.0, kLimitOfTone * gate.ToneLevel());
+  // the tone, to a quarter of its level. Where the tone sinks below half its level (a
+  // dropout) the limit follows it down, so quiet dumps and dropouts keep the 1/15 (and the
+  // threshold its say).
   uint64_t index = 0;
   const bool again = RunPass(signal, [&](const double* s, size_t n) {
     for (size_t k = 0; k < n; ++k, ++index) {
       double w = 0.0;
       if (gate.Open(index)) {
+        const double local = std::min(gate.ToneLevel(), 2.0 * gate.LocalLevel(index));
+        const double limit = std::max(1.0 / 15.0, kLimitOfTone * local);
         w = s[k] - mean;
         if (w > limit) {
           w = 1.0;

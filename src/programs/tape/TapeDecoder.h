@@ -166,33 +166,53 @@ class ToneGate {
   explicit ToneGate(double workingRate);
   // First pass: every prepared sample, in order.
   void Add(double s) {
-    if (fill_ == 0) {
-      lo_ = hi_ = s;
-    } else {
-      lo_ = s < lo_ ? s : lo_;
-      hi_ = s > hi_ ? s : hi_;
-    }
-    if (++fill_ == window_) Close();
+    gate_.Add(s);
+    level_.Add(s);
   }
   // After the first pass, with the signal's mean: decides which windows are tone.
   void Decide(double mean);
+  // Within a tone window, and within one of its 1.5 ms windows that reaches the gate (so the
+  // ends of the tone are cut finer than the windows that find it).
   bool Open(uint64_t sample) const {
-    const uint64_t w = sample / window_;
-    return w < open_.size() && open_[size_t(w)];
+    const uint64_t w = sample / gate_.length;
+    const uint64_t l = sample / level_.length;
+    return w < open_.size() && open_[size_t(w)] && l < levels_.size() && levels_[size_t(l)] >= gateLevel_;
   }
+  // The signal's level where `sample` lies: the lowest peak of the 1.5 ms windows around it
+  // (each holds a crest while the tone runs), so a dropout shows at once.
+  double LocalLevel(uint64_t sample) const;
   double ToneLevel() const { return tone_; }
-  double GateLevel() const { return gate_; }
+  double GateLevel() const { return gateLevel_; }
 
  private:
-  void Close();
+  // Smallest and largest sample of consecutive windows of one length.
+  struct Windows {
+    explicit Windows(uint64_t length) : length(length) {}
+    void Add(double s) {
+      if (fill == 0) {
+        lo = hi = s;
+      } else {
+        lo = s < lo ? s : lo;
+        hi = s > hi ? s : hi;
+      }
+      if (++fill == length) Close();
+    }
+    void Close();
+    // Each window's peak about the mean; frees the extremes.
+    std::vector<float> Peaks(double mean);
 
-  uint64_t window_;
-  uint64_t fill_ = 0;
-  double lo_ = 0.0, hi_ = 0.0;
-  std::vector<float> lows_, highs_;
-  std::vector<bool> open_;
+    uint64_t length;
+    uint64_t fill = 0;
+    double lo = 0.0, hi = 0.0;
+    std::vector<float> lows, highs;
+  };
+
+  Windows gate_;
+  Windows level_;
+  std::vector<bool> open_;     // per gate window
+  std::vector<float> levels_;  // per level window
   double tone_ = 0.0;
-  double gate_ = 0.0;
+  double gateLevel_ = 0.0;
 };
 
 // One-shot helpers over whole buffers, for tools and tests.

@@ -14,7 +14,7 @@
 
 // Trials per condition; the sanitizer and debug trees run fewer (the same seeds, a prefix).
 #ifndef PELLORY_TAPE_TRIALS
-#define PELLORY_TAPE_TRIALS 16
+#define PELLORY_TAPE_TRIALS 10
 #endif
 
 namespace pellory::tape {
@@ -154,6 +154,8 @@ TEST(TapeCassette, DeckFaults) {
            [](Cassette& c, uint32_t k) { c.speed = 0.9 + 0.2 * (k % 5) / 4.0; }, kDefaults, 1.0},
           {"speed 20 % off",
            [](Cassette& c, uint32_t k) { c.speed = k % 2 ? 1.2 : 0.8; }, kDefaults, 1.0},
+          {"speed 25 % off",
+           [](Cassette& c, uint32_t k) { c.speed = k % 2 ? 1.25 : 0.75; }, kDefaults, 0.5},
           {"speed 30 % off",
            [](Cassette& c, uint32_t k) { c.speed = k % 2 ? 1.3 : 0.7; }, kDefaults, 0.0},
           {"wow 1 % flutter 0.3 %",
@@ -169,7 +171,7 @@ TEST(TapeCassette, DeckFaults) {
            },
            kDefaults, 1.0},
           {"deck low-pass 3 kHz", [](Cassette& c, uint32_t) { c.deckLowPassHz = 3000; }, kDefaults, 1.0},
-          {"deck low-pass 1.2 kHz", [](Cassette& c, uint32_t) { c.deckLowPassHz = 1200; }, kDefaults, 0.0},
+          {"deck low-pass 1.2 kHz", [](Cassette& c, uint32_t) { c.deckLowPassHz = 1200; }, kDefaults, 1.0},
           {"dropout 1 ms to 5 %",
            [](Cassette& c, uint32_t) {
              c.dropouts = 1;
@@ -180,6 +182,13 @@ TEST(TapeCassette, DeckFaults) {
            [](Cassette& c, uint32_t) {
              c.dropouts = 1;
              c.dropoutMs = 4;
+           },
+           kDefaults, 0.0},
+          {"dropout 4 ms to 15 %",
+           [](Cassette& c, uint32_t) {
+             c.dropouts = 1;
+             c.dropoutMs = 4;
+             c.dropoutDepth = 0.15;
            },
            kDefaults, 0.0},
           {"dropout 4 ms to 30 %",
@@ -206,10 +215,12 @@ TEST(TapeCassette, HissAndHum) {
       {
           {"hiss in silences -40 dBFS", [](Cassette& c, uint32_t) { c.silenceHissDbfs = -40; }, kDefaults, 1.0},
           {"hiss in silences -30 dBFS", [](Cassette& c, uint32_t) { c.silenceHissDbfs = -30; }, kDefaults, 1.0},
-          {"hiss in silences -24 dBFS", [](Cassette& c, uint32_t) { c.silenceHissDbfs = -24; }, kDefaults, 0.0},
+          {"hiss in silences -24 dBFS", [](Cassette& c, uint32_t) { c.silenceHissDbfs = -24; }, kDefaults, 1.0},
+          {"hiss in silences -20 dBFS", [](Cassette& c, uint32_t) { c.silenceHissDbfs = -20; }, kDefaults, 0.0},
           {"hiss SNR 30 dB", [](Cassette& c, uint32_t) { c.toneSnrDb = 30; }, kDefaults, 1.0},
-          {"hiss SNR 20 dB", [](Cassette& c, uint32_t) { c.toneSnrDb = 20; }, kDefaults, 0.0},
-          {"hiss SNR 16 dB", [](Cassette& c, uint32_t) { c.toneSnrDb = 16; }, kDefaults, 0.0},
+          {"hiss SNR 20 dB", [](Cassette& c, uint32_t) { c.toneSnrDb = 20; }, kDefaults, 1.0},
+          {"hiss SNR 18 dB", [](Cassette& c, uint32_t) { c.toneSnrDb = 18; }, kDefaults, 1.0},
+          {"hiss SNR 16 dB", [](Cassette& c, uint32_t) { c.toneSnrDb = 16; }, kDefaults, 0.9},
           {"hiss SNR 13 dB", [](Cassette& c, uint32_t) { c.toneSnrDb = 13; }, kDefaults, 0.0},
           {"hiss SNR 10 dB", [](Cassette& c, uint32_t) { c.toneSnrDb = 10; }, kDefaults, 0.0},
           {"hiss SNR 13 dB, low-pass 3 kHz",
@@ -220,7 +231,7 @@ TEST(TapeCassette, HissAndHum) {
              s.lowPassFrequency = 3000;
              return s;
            }(),
-           0.0},
+           1.0},
           {"hum 50 Hz at tone level",
            [](Cassette& c, uint32_t) { c.humLevel = 1.0; }, kDefaults, 0.0},
           {"hum -6 dB +2 harmonics, hp 100 Hz",
@@ -230,7 +241,22 @@ TEST(TapeCassette, HissAndHum) {
            },
            HighPass(100), 1.0},
           {"hum at tone level, hp 200 Hz",
-           [](Cassette& c, uint32_t) { c.humLevel = 1.0; }, HighPass(200), 0.8},
+           [](Cassette& c, uint32_t) { c.humLevel = 1.0; }, HighPass(200), 1.0},
+          // Everything an ordinary deck and sound card add at once, at moderate levels.
+          {"typical cassette, hp 100 Hz",
+           [](Cassette& c, uint32_t k) {
+             c.rate = k % 3 ? 44100 : 48000;
+             c.header = k % 2 ? WavHeader::kExtensible : WavHeader::kPlain;
+             c.speed = 0.97 + 0.015 * (k % 5);
+             c.wowDepth = 0.005;
+             c.flutterDepth = 0.002;
+             c.toneSnrDb = 24;
+             c.silenceHissDbfs = -30;
+             c.humLevel = 0.1;
+             c.humHarmonics = 3;
+             c.deckLowPassHz = 5000;
+           },
+           HighPass(100), 1.0},
       },
       PELLORY_TAPE_TRIALS);
 }

@@ -295,6 +295,67 @@ TEST(ByteFramer, IsCertainOnlyWhenNothingButIdleLinesSeparateTheFrames) {
   EXPECT_TRUE(FramedWithCertainty(Marked(two, {0, 1, two.size() - 1})));
 }
 
+TEST(ToneGate, OpensOnTheToneAndNotOnHissOrClicksAroundIt) {
+  // One second of hiss (-30 dBFS RMS), the dump at 0.5, one second of hiss; a click in the
+  // leading hiss. 22050 Hz: 4 ms windows of 88 samples.
+  const std::vector<uint8_t> bytes = testing::PatternBytes(200, 4);
+  testing::WaveOptions o;
+  o.silence = 1.0;
+  std::vector<double> signal = testing::SynthesizeDump(bytes, 22050, o);
+  testing::NoiseSource noise(8);
+  for (double& v : signal) v += 0.0316 * std::sqrt(3.0) * noise.Next();  // uniform, RMS 0.0316
+  for (size_t i = 5000; i < 5100; ++i) signal[i] += 0.8 * std::sin(double(i));
+  ToneGate gate(22050);
+  double sum = 0.0;
+  for (double v : signal) {
+    gate.Add(v);
+    sum += v;
+  }
+  gate.Decide(sum / double(signal.size()));
+  EXPECT_NEAR(gate.ToneLevel(), 0.5 + 0.055, 0.06);
+  EXPECT_GT(gate.GateLevel(), 0.055 * 1.5) << "above the hiss peaks";
+  EXPECT_LT(gate.GateLevel(), 0.3);
+  const uint64_t toneStart = 22050, toneEnd = signal.size() - 22050;
+  uint64_t openOutside = 0, closedInside = 0;
+  for (uint64_t i = 0; i < signal.size(); ++i) {
+    const bool inside = i >= toneStart + 88 && i + 88 < toneEnd;
+    const bool outside = i + 88 < toneStart || i > toneEnd + 88;
+    if (outside && gate.Open(i)) ++openOutside;
+    if (inside && !gate.Open(i)) ++closedInside;
+  }
+  EXPECT_EQ(openOutside, 0u);
+  EXPECT_EQ(closedInside, 0u);
+  EXPECT_FALSE(gate.Open(signal.size() + 100));
+
+  // A clean recording: digital silence around the tone, every tone window open.
+  ToneGate clean(44100);
+  const std::vector<double> quiet = testing::SynthesizeDump(bytes, 44100);
+  for (double v : quiet) clean.Add(v);
+  clean.Decide(0.0);
+  EXPECT_DOUBLE_EQ(clean.GateLevel(), clean.ToneLevel() / 8.0);
+  for (uint64_t i = 2205 + 176; i + 2205 + 176 < quiet.size(); ++i) ASSERT_TRUE(clean.Open(i)) << i;
+  EXPECT_FALSE(clean.Open(0));
+}
+
+TEST(TapeDecoder, HissAroundTheDumpAddsNoFrames) {
+  const std::vector<uint8_t> bytes = testing::PatternBytes(400, 6);
+  testing::WaveOptions o;
+  o.silence = 2.0;
+  o.amplitude = 0.6;
+  std::vector<double> signal = testing::SynthesizeDump(bytes, 44100, o);
+  testing::NoiseSource noise(3);
+  // Hiss at about -27 dBFS RMS in the silences only: over 1/15 of full scale at its peaks.
+  const size_t lead = size_t(2.0 * 44100);
+  for (size_t i = 0; i < signal.size(); ++i)
+    if (i < lead || i >= signal.size() - lead) signal[i] += 0.077 * noise.Next();
+  VectorSampleSource source(signal, 44100);
+  TapeDecoder decoder(DecoderSettings{});
+  ASSERT_EQ(decoder.Decode(source), DecodeError::kNone);
+  EXPECT_EQ(decoder.Bytes(), bytes);
+  EXPECT_EQ(decoder.ByteCount(), 400u);
+  EXPECT_TRUE(decoder.Certain());
+}
+
 TEST(TapeDecoder, DecodesASignalAndCountsEveryFrame) {
   const std::vector<uint8_t> bytes = testing::PatternBytes(300, 7);
   const std::vector<double> signal = testing::SynthesizeDump(bytes, 22050);
@@ -306,6 +367,7 @@ TEST(TapeDecoder, DecodesASignalAndCountsEveryFrame) {
   EXPECT_EQ(decoder.WorkingRateUsed(), 22050.0);
   // Leader, frames and trailer: every symbol is seen (the first from position 0 as well).
   EXPECT_EQ(decoder.SymbolCount(), 300u + 300u * 12u + 30u);
+  EXPECT_TRUE(decoder.Certain());
 
   // Threshold 100 %: nothing is ever above full scale.
   DecoderSettings deaf;

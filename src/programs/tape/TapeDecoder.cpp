@@ -1,6 +1,7 @@
 #include "programs/tape/TapeDecoder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -233,8 +234,11 @@ void ToneGate::Windows::Close() {
 std::vector<float> ToneGate::Windows::Peaks(double mean) {
   if (fill > 0) Close();
   std::vector<float> peaks(lows.size());
-  for (size_t i = 0; i < peaks.size(); ++i)
-    peaks[i] = float(std::max(double(highs[i]) - mean, mean - double(lows[i])));
+  for (size_t i = 0; i < peaks.size(); ++i) {
+    const double peak = std::max(double(highs[i]) - mean, mean - double(lows[i]));
+    // Float files can hold NaN or infinity; they must not reach the sorting below.
+    peaks[i] = std::isfinite(peak) ? float(peak) : 0.0f;
+  }
   lows = std::vector<float>();
   highs = std::vector<float>();
   return peaks;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "TapeEncoder.h"
@@ -354,6 +355,17 @@ TEST(TapeDecoder, HissAroundTheDumpAddsNoFrames) {
   EXPECT_EQ(decoder.Bytes(), bytes);
   EXPECT_EQ(decoder.ByteCount(), 400u);
   EXPECT_TRUE(decoder.Certain());
+}
+
+TEST(TapeDecoder, SurvivesNotANumberAndInfinityInFloatFiles) {
+  std::vector<double> signal = testing::SynthesizeDump(testing::PatternBytes(50, 2), 22050);
+  signal[10] = std::numeric_limits<double>::quiet_NaN();
+  signal[5000] = std::numeric_limits<double>::infinity();
+  signal[7000] = -std::numeric_limits<double>::infinity();
+  VectorSampleSource source(signal, 22050);
+  TapeDecoder decoder(DecoderSettings{});
+  EXPECT_EQ(decoder.Decode(source), DecodeError::kNone);
+  EXPECT_EQ(decoder.ByteCount(), 0u) << "a NaN spoils the mean, and nothing decodes";
 }
 
 TEST(TapeDecoder, DecodesASignalAndCountsEveryFrame) {

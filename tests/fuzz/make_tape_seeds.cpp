@@ -82,5 +82,19 @@ int main(int argc, char** argv) {
   ok &= WriteFile(folder + "/pcm32_int.wav", riff(cat(fmt(1, 1, 8000, 32), data)));
   ok &= WriteFile(folder + "/huge_data_length.wav", riff(cat(fmt(3, 2, 44100, 32), chunk("data", samples, 0xFFFFFF00u))));
   ok &= WriteFile(folder + "/wrapping_chunk.wav", riff(cat(cat(fmt(1, 2, 8000, 8), chunk("junk", {}, 0xFFFFFFF8u)), data)));
+  // What recorders write: WAVE_FORMAT_EXTENSIBLE, and an unfinished file's length.
+  std::vector<uint8_t> extensible;
+  PutId(extensible, "fmt ");
+  PutLe(extensible, 40, 4);
+  for (uint64_t v : {0xFFFEull, 1ull}) PutLe(extensible, v, 2);
+  PutLe(extensible, 44100, 4);
+  PutLe(extensible, 88200, 4);
+  for (uint64_t v : {2ull, 16ull, 22ull, 16ull}) PutLe(extensible, v, 2);
+  PutLe(extensible, 4, 4);
+  const uint8_t guid[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                            0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  extensible.insert(extensible.end(), guid, guid + 16);
+  ok &= WriteFile(folder + "/extensible_pcm16.wav", riff(cat(extensible, data)));
+  ok &= WriteFile(folder + "/unfinished_length.wav", riff(cat(fmt(1, 1, 8000, 16), chunk("data", samples, 0xFFFFFFFFu))));
   return ok ? 0 : 1;
 }

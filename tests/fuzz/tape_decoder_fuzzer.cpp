@@ -14,13 +14,20 @@ namespace {
 
 class NullTarget : public TapeLoadTarget {
  public:
-  void StorePrgRecord(int number, const PrgRecord&) override {
+  void StorePrgRecord(int number, const PrgRecord& record) override {
     if (number < 1 || number > 75) std::abort();
+    ++stored;
+    if (!IsWrittenPrgRecord(record)) ++outOfRange;
   }
-  void StoreCombiRecord(int number, const CombiRecord&) override {
+  void StoreCombiRecord(int number, const CombiRecord& record) override {
     if (number < 76 || number > 99) std::abort();
+    ++stored;
+    if (!IsWrittenCombiRecord(record)) ++outOfRange;
   }
-  void SetTapeResultMessage(const std::string&) override {}
+  void SetTapeResultMessage(const std::string& text) override { message = text; }
+  int stored = 0;
+  int outOfRange = 0;
+  std::string message;
   bool StateRestoreInProgress() const override { return false; }
   bool HasPanelParameter() const override { return true; }
   void SetPanelParameterToCombi() override {}
@@ -54,6 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TapeDump dump = ExtractDump(decoder.Bytes().data(), decoder.Bytes().size());
     NullTarget target;
     ApplyTapeDump(dump, target);
+  }
+  // The loader itself: it succeeds only on a certain decode of a whole dump, and a later
+  // model's records are then all in range.
+  NullTarget target;
+  MemoryByteSource again(data, size);
+  const bool loaded = LoadTapeDump(again, settings, target);
+  if (loaded != (target.stored > 0)) std::abort();
+  if (loaded) {
+    if (!decoder.Certain() || (decoder.ByteCount() != kEarlyDumpSize && decoder.ByteCount() != kLaterDumpSize))
+      std::abort();
+    if (decoder.ByteCount() == kLaterDumpSize && target.outOfRange != 0) std::abort();
   }
   return 0;
 }

@@ -44,10 +44,18 @@ bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, Tape
   if (!platform::FileExists(path)) return false;
   FileByteSource file(path);
   if (!file.IsOpen()) return false;
+  return LoadTapeDump(file, settings, target);
+}
+
+bool LoadTapeDump(ByteSource& file, const DecoderSettings& settings, TapeLoadTarget& target) {
   TapeDecoder decoder(settings);
   if (decoder.Decode(file) != DecodeError::kNone) return false;
   if (decoder.ByteCount() != kEarlyDumpSize && decoder.ByteCount() != kLaterDumpSize) return false;
+  // A doubtful symbol anywhere, or a record the instrument cannot have written, and the
+  // recording is refused: better no programs than damaged ones reported as loaded.
+  if (!decoder.Certain()) return false;
   const TapeDump dump = ExtractDump(decoder.Bytes().data(), decoder.Bytes().size());
+  if (!HasOnlyValidRecords(dump)) return false;
   return ApplyTapeDump(dump, target);
 }
 

@@ -41,9 +41,12 @@ class TapeLoadTarget {
 bool ApplyTapeDump(const TapeDump& dump, TapeLoadTarget& target);
 
 // Decodes the recording at `path` with `settings` and, when it holds a dump of either model,
-// loads its programs. False when the file cannot be read, is in an unsupported format or does
-// not decode to 2048 or 4096 bytes; program memory is then unchanged.
+// loads its programs. False when the file cannot be read, is in an unsupported format, does
+// not decode to 2048 or 4096 bytes, holds a single doubtful symbol within the dump, or a record
+// out of range; program memory is then unchanged.
 bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, TapeLoadTarget& target);
+// The same for a recording already opened or held in memory.
+bool LoadTapeDump(ByteSource& file, const DecoderSettings& settings, TapeLoadTarget& target);
 // The same with the process-wide settings that the load dialog edits.
 bool LoadTapeDump(const std::string& path, TapeLoadTarget& target);
 

@@ -37,6 +37,23 @@ PrgRecord ConvertEarlyModelRecord(const uint8_t* t) {
   return p;
 }
 
+bool IsWrittenPrgRecord(const PrgRecord& record) {
+  return EncodePrgRecord(DecodePrgRecord(record.data())) == record;
+}
+
+bool IsWrittenCombiRecord(const CombiRecord& record) {
+  return EncodeCombiRecord(DecodeCombiRecord(record.data())) == record;
+}
+
+bool HasOnlyValidRecords(const TapeDump& dump) {
+  if (dump.model != DumpModel::kLater) return dump.model == DumpModel::kEarly;
+  for (const PrgRecord& r : dump.prgs)
+    if (!IsWrittenPrgRecord(r)) return false;
+  for (const CombiRecord& r : dump.combis)
+    if (!IsWrittenCombiRecord(r)) return false;
+  return true;
+}
+
 TapeDump ExtractDump(const uint8_t* bytes, size_t size) {
   TapeDump dump;
   if (size == kEarlyDumpSize) {

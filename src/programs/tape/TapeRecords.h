@@ -38,4 +38,12 @@ struct TapeDump {
 // Recognises a dump by its length; any other length gives DumpModel::kNone and no records.
 TapeDump ExtractDump(const uint8_t* bytes, size_t size);
 
+// True for records exactly as the instrument writes them: every value in its range and no
+// stray bits (a record that reads back and writes again unchanged).
+bool IsWrittenPrgRecord(const PrgRecord& record);
+bool IsWrittenCombiRecord(const CombiRecord& record);
+// Whether every record of a dump could have come from the instrument. Early-model records
+// carry no range that their conversion would not already cover, so they always pass.
+bool HasOnlyValidRecords(const TapeDump& dump);
+
 }  // namespace pellory::tape

@@ -16,6 +16,11 @@ bool IdIs(const unsigned char* p, const char* id) { return std::memcmp(p, id, 4)
 // Frames converted per block: a bounded buffer however long the recording is.
 constexpr size_t kFramesPerBlock = 8192;
 
+constexpr uint16_t kWavFormatExtensible = 0xFFFE;
+// Bytes 2..15 of the KSDATAFORMAT sub-format GUIDs for PCM and IEEE float.
+constexpr unsigned char kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
 }  // namespace
 
 bool MemoryByteSource::ReadAt(uint64_t offset, void* destination, size_t count) {
@@ -67,16 +72,26 @@ WavError ReadWavHeader(ByteSource& source, WavFormat& format) {
     const uint64_t length = Le32(chunk + 4);
     const uint64_t body = pos + 8;
     if (IdIs(chunk, "fmt ") && length >= 16) {
-      unsigned char fmt[16];
-      if (!source.ReadAt(body, fmt, sizeof fmt)) break;
+      unsigned char fmt[40];
+      if (!source.ReadAt(body, fmt, 16)) break;
       format.formatTag = Le16(fmt);
       format.channels = Le16(fmt + 2);
       format.sampleRate = Le32(fmt + 4);
       format.bitsPerSample = Le16(fmt + 14);
+      // Many recorders write every file as WAVE_FORMAT_EXTENSIBLE; its sub-format GUID names
+      // the plain tag in its first two bytes.
+      if (format.formatTag == kWavFormatExtensible) {
+        format.formatTag = 0;
+        if (length >= 40 && source.ReadAt(body, fmt, 40) && Le16(fmt + 16) >= 22 &&
+            std::memcmp(fmt + 26, kGuidTail, sizeof kGuidTail) == 0)
+          format.formatTag = Le16(fmt + 24);
+      }
       haveFormat = true;
     } else if (IdIs(chunk, "data") && length != 0 && haveFormat) {
       format.dataOffset = body;
-      format.dataLength = length;
+      // A recorder stopped before it could write the length leaves 0xFFFFFFFF or a guess
+      // there: the samples run to the end of the file.
+      format.dataLength = std::min<uint64_t>(length, size - body);
       haveData = true;
       break;
     }

@@ -57,12 +57,12 @@ enum class WavError {
 };
 
 struct WavFormat {
-  uint16_t formatTag = 0;      // 1 integer PCM, 3 floating point
+  uint16_t formatTag = 0;      // 1 integer PCM, 3 floating point (also from an extensible header)
   uint16_t channels = 0;
   uint32_t sampleRate = 0;
   uint16_t bitsPerSample = 0;
   uint64_t dataOffset = 0;     // file position of the first sample frame
-  uint64_t dataLength = 0;     // as the "data" chunk declares it
+  uint64_t dataLength = 0;     // as the "data" chunk declares it, cut at the end of the file
   uint64_t frames = 0;         // dataLength / frame size
   uint32_t FrameSize() const { return uint32_t(channels) * (bitsPerSample / 8u); }
   // The recording's last frame is not decoded.

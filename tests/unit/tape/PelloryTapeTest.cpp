@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "TapeEncoder.h"
+#include "CassetteSimulator.h"
 #include "core/Pellory.h"
 #include "programs/tape/TapeRecords.h"
 
@@ -40,7 +40,7 @@ class PelloryTapeTest : public ::testing::Test {
 };
 
 TEST_F(PelloryTapeTest, LaterModelDumpReplacesEveryProgramAndIsStoredInThePreset) {
-  const std::vector<uint8_t> dump = tape::testing::PatternBytes(tape::kLaterDumpSize, 31);
+  const std::vector<uint8_t> dump = tape::testing::ValidLaterDump(31);
   ASSERT_TRUE(plug_->LoadTapeDump(Recording(dump, "later.wav")));
   EXPECT_EQ(plug_->TapeResultMessage(), "Later model tape dump was successfully loaded.\n");
   for (int n = 1; n <= 75; ++n)

@@ -3,7 +3,8 @@
 
 #include <vector>
 
-#include "TapeEncoder.h"
+#include "CassetteSimulator.h"
+#include "platform/Resources.h"
 #include "programs/tape/TapeRecords.h"
 
 namespace pellory::tape {
@@ -121,6 +122,69 @@ TEST(TapeDumpLayout, RecognisedByLengthAlone) {
     EXPECT_EQ(dump.model, DumpModel::kNone) << size;
     EXPECT_TRUE(dump.prgs.empty() && dump.combis.empty()) << size;
   }
+}
+
+// A later-model dump loads only when every record is one the instrument can have written.
+TEST(TapeDumpRecords, OnlyRecordsAsTheInstrumentWritesThemAreValid) {
+  // Both factory banks: every record passes.
+  for (const char* name : {"BANK_1", "BANK_2"}) {
+    platform::ResourceData bank;
+    ASSERT_TRUE(platform::FindResourceData("FACTORYBANK", name, bank));
+    auto record = [&](int n, int i) {
+      const size_t at = size_t(n <= 75 ? (n - 1) * 80 : 6000 + (n - 76) * 20) + 5 + 2 * size_t(i);
+      return uint8_t(bank.data[at] | bank.data[at + 1] << 4);
+    };
+    for (int n = 1; n <= 75; ++n) {
+      PrgRecord r;
+      for (int i = 0; i < 37; ++i) r[size_t(i)] = record(n, i);
+      EXPECT_TRUE(IsWrittenPrgRecord(r)) << name << " " << n;
+    }
+    for (int n = 76; n <= 99; ++n) {
+      CombiRecord r;
+      for (int i = 0; i < 7; ++i) r[size_t(i)] = record(n, i);
+      EXPECT_TRUE(IsWrittenCombiRecord(r)) << name << " " << n;
+    }
+  }
+
+  // One stray bit or one value out of range, byte by byte.
+  const PrgRecord good = EncodePrgRecord(DecodePrgRecord(PrgRecord{}.data()));
+  ASSERT_TRUE(IsWrittenPrgRecord(good));
+  struct Bad {
+    int byte;
+    uint8_t value;
+    const char* why;
+  } bad[] = {
+      {1, 5, "x4 scale with low bits"},   {14, 254, "x4 scale with low bits"},
+      {5, 127, "detune below 128"},       {5, 129, "odd detune"},
+      {10, 48, "octave 4"},               {11, 255, "octave beyond 3"},
+      {12, 248, "pulse width 31"},        {13, 4, "pulse width with low bits"},
+      {25, 66, "decay 66"},               {33, 64, "rate 64"},
+      {35, 0x40, "unused waveform bit"},  {36, 0x80, "bit 7 of the DCO switches"},
+  };
+  for (const Bad& b : bad) {
+    PrgRecord r = good;
+    r[size_t(b.byte)] = b.value;
+    EXPECT_FALSE(IsWrittenPrgRecord(r)) << b.byte << ": " << b.why;
+  }
+  const CombiRecord combi = {3, 74, 2, 0, 24, 112, 112};
+  EXPECT_TRUE(IsWrittenCombiRecord(combi));
+  for (auto [byte, value] : std::vector<std::pair<int, uint8_t>>{{0, 0}, {1, 76}, {2, 3}, {3, 61}, {4, 200}, {5, 113}}) {
+    CombiRecord r = combi;
+    r[size_t(byte)] = value;
+    EXPECT_FALSE(IsWrittenCombiRecord(r)) << byte << " = " << int(value);
+  }
+
+  // A whole dump: one bad record spoils it; early-model records have no such rule.
+  std::vector<uint8_t> later = testing::ValidLaterDump(4);
+  EXPECT_TRUE(HasOnlyValidRecords(ExtractDump(later.data(), later.size())));
+  later[896 + 37 * 17 + 25] = 66;  // PRG 18, "VCF Decay" 66
+  EXPECT_FALSE(HasOnlyValidRecords(ExtractDump(later.data(), later.size())));
+  later = testing::ValidLaterDump(4);
+  later[3671 + 7 * 23 + 2] = 3;  // Combi 99, keyboard mode 3
+  EXPECT_FALSE(HasOnlyValidRecords(ExtractDump(later.data(), later.size())));
+  const std::vector<uint8_t> early(kEarlyDumpSize, 0xFF);
+  EXPECT_TRUE(HasOnlyValidRecords(ExtractDump(early.data(), early.size())));
+  EXPECT_FALSE(HasOnlyValidRecords(TapeDump{}));
 }
 
 }  // namespace

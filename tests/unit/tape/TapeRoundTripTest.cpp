@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CassetteSimulator.h"
 #include "FakeProgramMemory.h"
 #include "TapeEncoder.h"
 #include "programs/tape/TapeLoader.h"
@@ -88,7 +89,9 @@ TEST_P(TapeRoundTrip, DecodesByteForByte) {
   o.levelSwing = 0.5;                  // the level wanders between half and one and a half times
   o.levelPeriod = 3.0;
   o.speed = 1.0 + ((index % 5) - 2) * 0.01;  // tape speed off by up to 2 %
-  const std::vector<uint8_t> dump = testing::PatternBytes(size, seed);
+  // Later-model records must be in range to load; the early model's carry no such rule.
+  const std::vector<uint8_t> dump =
+      size == kLaterDumpSize ? testing::ValidLaterDump(seed) : testing::PatternBytes(size, seed);
   TempDir dir;
   const std::string path = WriteRecording(dir, "dump.wav", testing::SynthesizeDump(dump, c.rate, o), c.rate,
                                           c.format, stereo, seed);
@@ -122,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(RatesAndFormats, TapeRoundTrip, ::testing::ValuesIn(All
                          });
 
 TEST(TapeLoad, LaterModelDumpFillsAllProgramsThenUpdatesPanelAndHost) {
-  const std::vector<uint8_t> dump = testing::PatternBytes(kLaterDumpSize, 77);
+  const std::vector<uint8_t> dump = testing::ValidLaterDump(77);
   TempDir dir;
   const std::string path = WriteRecording(dir, "later.wav", testing::SynthesizeDump(dump, 44100), 44100,
                                           SampleFormat::kPcm16, true, 77);
@@ -228,6 +231,45 @@ TEST(TapeLoad, PanelParameterAfterALoad) {
   FakeProgramMemory memory;
   EXPECT_FALSE(ApplyTapeDump(TapeDump{}, memory));
   EXPECT_TRUE(memory.log.empty());
+}
+
+// Recordings whose every frame passes its own checks but which still cannot be the dump
+// the instrument wrote: nothing loads, and no "successfully loaded" for them.
+TEST(TapeLoad, RefusesDumpsThatFrameButCannotBeRight) {
+  TempDir dir;
+  auto load = [&](const std::vector<int>& symbols, const char* name) {
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(testing::WriteFile(
+        path, testing::MakeWav({testing::SynthesizeHalfCycles(testing::HalfCycles(symbols), 22050)}, 22050,
+                               SampleFormat::kPcm16)));
+    FakeProgramMemory memory;
+    const bool loaded = LoadTapeDump(path, DecoderSettings{}, memory);
+    EXPECT_EQ(loaded, !memory.log.empty()) << name;
+    return loaded;
+  };
+  const std::vector<uint8_t> dump = testing::ValidLaterDump(12);
+  ASSERT_TRUE(load(testing::EncodeSymbols(dump), "good.wav"));
+
+  // One 0 too many between two frames (a glitch read as a short pair): every frame is intact
+  // and there are still 4096 of them.
+  std::vector<int> extra = testing::EncodeSymbols(dump);
+  extra.insert(extra.begin() + 300 + 12 * 1000, 0);
+  EXPECT_FALSE(load(extra, "extra.wav"));
+  // A record out of range: PRG 18's "VCF Decay" 66.
+  std::vector<uint8_t> bad = dump;
+  bad[896 + 37 * 17 + 25] = 66;
+  EXPECT_FALSE(load(testing::EncodeSymbols(bad), "range.wav"));
+  // A parity error in one frame, and a spurious frame's worth of symbols: the count is right
+  // (one frame lost, one gained) but the dump is not.
+  std::vector<int> swapped = testing::EncodeSymbols(dump);
+  swapped[300 + 12 * 2000 + 10] ^= 1;
+  const std::vector<int> spare = testing::EncodeSymbols({0x5A}, 0, 0);
+  swapped.insert(swapped.begin() + 300 + 12 * 3000, spare.begin(), spare.end());
+  EXPECT_FALSE(load(swapped, "parity.wav"));
+  // Idle 1s between frames are the line at rest and load.
+  std::vector<int> idle = testing::EncodeSymbols(dump);
+  idle.insert(idle.begin() + 300 + 12 * 500, {1, 1, 1, 1});
+  EXPECT_TRUE(load(idle, "idle.wav"));
 }
 
 // Faults that defeat the bare decoder and that the optional filters are there for.

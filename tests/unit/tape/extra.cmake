@@ -15,3 +15,9 @@ elseif(NOT WIN32)
            "SKIP: clang++ is not installed, the WAV and tape fuzzers were not built")
   set_tests_properties(tape_fuzz PROPERTIES LABELS "fuzz;no-sanitizer" SKIP_REGULAR_EXPRESSION "SKIP:")
 endif()
+
+# The cassette trials decode hundreds of recordings; the sanitizer and debug trees run a few
+# of the same seeds so they still cover the code without taking minutes.
+if(TARGET tape_tests AND (PELLORY_SANITIZE OR CMAKE_BUILD_TYPE STREQUAL "Debug"))
+  target_compile_definitions(tape_tests PRIVATE PELLORY_TAPE_TRIALS=2)
+endif()

@@ -81,15 +81,18 @@ double IParameter::PlainFromNormalized(double normalized) const {
   return n * (max_ - min_) + min_;
 }
 
-double IParameter::SetNormalized(double normalized) {
+double IParameter::PlainForNormalized(double normalized) const {
   // Hosts do send values outside 0..1 and NaN; keep the stored value inside the range.
   if (std::isnan(normalized)) normalized = 0.0;
   normalized = std::min(std::max(normalized, 0.0), 1.0);
   double v = PlainFromNormalized(normalized);
   if (type_ != kTypeDouble) v = std::floor(v / step_ + 0.5) * step_;
-  v = std::min(v, max_);
-  value_ = v;
-  return v;
+  return std::min(v, max_);
+}
+
+double IParameter::SetNormalized(double normalized) {
+  value_ = PlainForNormalized(normalized);
+  return value_;
 }
 
 const IParameter::DisplayText* IParameter::FindDisplayText(int value) const {

@@ -37,6 +37,8 @@ class IParameter {
   double GetNormalized(double plain) const;
   // Stores the plain value for a normalised one, rounded to the step unless continuous.
   double SetNormalized(double normalized);
+  // The plain value SetNormalized would store, without storing it.
+  double PlainForNormalized(double normalized) const;
   // Plain value for a normalised one without rounding or clamping (display of host values).
   double PlainFromNormalized(double normalized) const;
 

@@ -125,7 +125,8 @@ void Pellory::MidiDispatch() {
         } else {
           const int index = ControllerMapping(m.data1);
           IParameter* p = GetParameter(index);
-          if (p && p->Value() != value) SetParameterFromEditor(index, value);
+          // Like with like: skip only when the controller would store the value already held.
+          if (p && p->PlainForNormalized(value) != p->Value()) SetParameterFromEditor(index, value);
         }
         break;
       }

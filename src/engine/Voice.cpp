@@ -45,7 +45,7 @@ Voice::Voice() {
 
 void Voice::SetSampleRate(double rate) {
   dco1Pitch_ = dco2Pitch_ = 7680.0;
-  active_ = gate_ = sustain_ = false;
+  active_ = sounding_ = gate_ = sustain_ = false;
   note_ = 60;
   transpose_ = 0;
   fine_ = 0;
@@ -205,6 +205,7 @@ void Voice::ControlTick(bool force) {
   dco1_.SetPitch(dco1Pitch_, m + dco1Offset - d);
   dco2_.SetPitch(dco2Pitch_, m + dco2Offset + d);
   active_ = !vcaEnvelope_.IsIdle();
+  if (active_) sounding_ = true;
 }
 
 }  // namespace pellory::engine

@@ -53,6 +53,11 @@ void Oscillator::SetPitch(double pitch, double offset) {
   triangleTable_ = tables_->Triangle(level);
 }
 
+void Oscillator::SettleDcBlocker() {
+  const double offset = (triangle_ && fullSaw_ != nullptr && level_ >= 0) ? tables_->TriangleMean(level_) : 0.0;
+  dcBlocker_.Settle(offset);
+}
+
 void Oscillator::SetPulseWidth(double width) {
   pulseWidth_ = width;
   UpdateDuty();

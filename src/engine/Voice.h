@@ -42,6 +42,7 @@ class Voice {
     context_ = context ? context : &detached_;
     lfo1_ = lfo1;
     lfo2_ = lfo2;
+    SpreadPhases();
   }
   void SetLfos(const Lfo* lfo1, const Lfo* lfo2) {
     lfo1_ = lfo1;
@@ -115,6 +116,8 @@ class Voice {
 
  private:
   bool ComputePitches();
+  // Gives the oscillators of each voice their own starting phase.
+  void SpreadPhases();
 
   static constexpr double kSilentLevel = 1e-6;  // -120 dB
 
@@ -162,6 +165,7 @@ class Voice {
   bool bitScale_ = false;
   bool gate_ = false;
   bool sustain_ = false;
+  bool fresh_ = true;  // no note since the smoothers were set up
   VoiceContext detached_;  // used until an engine binds the voice
 };
 

@@ -81,15 +81,18 @@ double IParameter::PlainFromNormalized(double normalized) const {
   return n * (max_ - min_) + min_;
 }
 
-double IParameter::SetNormalized(double normalized) {
+double IParameter::PlainForNormalized(double normalized) const {
   // Hosts do send values outside 0..1 and NaN; keep the stored value inside the range.
   if (std::isnan(normalized)) normalized = 0.0;
   normalized = std::min(std::max(normalized, 0.0), 1.0);
   double v = PlainFromNormalized(normalized);
   if (type_ != kTypeDouble) v = std::floor(v / step_ + 0.5) * step_;
-  v = std::min(v, max_);
-  value_ = v;
-  return v;
+  return std::min(v, max_);
+}
+
+double IParameter::SetNormalized(double normalized) {
+  value_ = PlainForNormalized(normalized);
+  return value_;
 }
 
 const IParameter::DisplayText* IParameter::FindDisplayText(int value) const {
@@ -129,6 +132,103 @@ void IParameter::GetDisplayText(double x, bool isNormalized, char* text, std::si
   }
 }
 
+namespace {
+// A whole text read as a decimal number, locale-independent; false when anything else is in it.
+bool ReadWholeNumber(const std::string& text, double& value) {
+  const char* p = text.c_str();
+  const char* end = p + text.size();
+  if (p != end && *p == '+') ++p;
+  std::from_chars_result r = std::from_chars(p, end, value);
+  return r.ec == std::errc() && r.ptr == end && !std::isnan(value);
+}
+
+std::string Trimmed(const char* text) {
+  std::string s(text);
+  const std::size_t first = s.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+}  // namespace
+
+bool IParameter::ParseFormattedText(const std::string& text, double& plainValue) const {
+  // The values a formatter shows are the steps of the range; hosts and the editor type one of
+  // their texts, or a number in the same units.
+  const double span = (max_ - min_) / step_;
+  if (!(span >= 0.0 && span <= 1e6)) return false;
+  const int count = static_cast<int>(std::floor(span + 1e-9)) + 1;
+  const double scale = std::pow(10.0, precision_);
+  auto stepValue = [&](int k) { return std::min(std::round((min_ + k * step_) * scale) / scale, max_); };
+  auto shown = [&](int k) {
+    char buffer[64];
+    formatter_(stepValue(k), buffer, sizeof(buffer));
+    return std::string(buffer);
+  };
+  auto shownNumber = [&](int k) {
+    double y = 0.0;
+    return ReadWholeNumber(shown(k), y) ? y : std::nan("");
+  };
+  // Long ranges (pitch values shown in hertz) are searched by bisection, which needs a display
+  // that rises with the value; short ones are scanned.
+  const bool bisect = count > 2048;
+  auto firstAbove = [&](double x, bool orEqual) {
+    int lo = 0, hi = count;
+    while (lo < hi) {
+      const int mid = lo + (hi - lo) / 2;
+      const double y = shownNumber(mid);
+      if (orEqual ? y >= x : y > x) hi = mid;
+      else lo = mid + 1;
+    }
+    return lo;
+  };
+  // Several steps may show one text (a coarse display); the middle one of them is nearest to
+  // what the text says.
+  auto takeMiddleOf = [&](const std::string& target) {
+    int from = 0, to = count;
+    double y = 0.0;
+    if (bisect && ReadWholeNumber(target, y)) {
+      from = firstAbove(y, true);
+      to = firstAbove(y, false);
+    }
+    int first = -1, last = -1;
+    for (int k = from; k < to; ++k) {
+      if (shown(k) != target) continue;
+      if (first < 0) first = k;
+      last = k;
+    }
+    if (first < 0) return false;
+    plainValue = stepValue(first + (last - first) / 2);
+    return true;
+  };
+  if (takeMiddleOf(text)) return true;
+
+  // A number that cannot be a plain value but lies within the shown numbers is read in the
+  // shown units: the step whose shown number is nearest.
+  double x = 0.0;
+  if (!ReadWholeNumber(text, x) || (x >= min_ && x <= max_)) return false;
+  int best = -1;
+  double lowest = HUGE_VAL, highest = -HUGE_VAL;
+  if (bisect) {
+    lowest = shownNumber(0);
+    highest = shownNumber(count - 1);
+    const int k = firstAbove(x, true);
+    best = k >= count || (k > 0 && x - shownNumber(k - 1) <= shownNumber(k) - x) ? k - 1 : k;
+  } else {
+    double nearest = HUGE_VAL;
+    for (int k = 0; k < count; ++k) {
+      const double y = shownNumber(k);
+      if (std::isnan(y)) continue;
+      lowest = std::min(lowest, y);
+      highest = std::max(highest, y);
+      if (std::fabs(y - x) < nearest) {
+        nearest = std::fabs(y - x);
+        best = k;
+      }
+    }
+  }
+  if (best < 0 || !(x >= lowest && x <= highest)) return false;
+  return takeMiddleOf(shown(best));
+}
+
 bool IParameter::ParseDisplayText(const char* text, double& plainValue) const {
   if (!text) return false;
   if (!displayTexts_.empty()) {
@@ -140,6 +240,10 @@ bool IParameter::ParseDisplayText(const char* text, double& plainValue) const {
     }
     return false;
   }
+  // A parameter shown in other units (decibels, cents, hertz, left:right) takes the text it
+  // shows for a value, and numbers in those units where they cannot be plain values; every
+  // other number is read in plain units.
+  if (formatter_ && step_ > 0.0 && ParseFormattedText(Trimmed(text), plainValue)) return true;
   // Locale-independent decimal number; anything unreadable is 0 as a plain text read gives.
   const char* p = text;
   while (*p == ' ' || *p == '\t') ++p;

@@ -37,12 +37,18 @@ class IParameter {
   double GetNormalized(double plain) const;
   // Stores the plain value for a normalised one, rounded to the step unless continuous.
   double SetNormalized(double normalized);
+  // The plain value SetNormalized would store, without storing it.
+  double PlainForNormalized(double normalized) const;
   // Plain value for a normalised one without rounding or clamping (display of host values).
   double PlainFromNormalized(double normalized) const;
 
   void GetDisplayText(double value, bool isNormalized, char* text, std::size_t size,
                       bool allowDisplayTexts = true) const;
-  // Text entered by the host: a number, or exactly one of the display texts. False when unknown.
+  // Text typed by the user (host or editor). With display texts: exactly one of them, false
+  // otherwise. With a formatter: the text shown for a value gives that value back (the middle
+  // one when several values show the same text); a number outside the plain range but within
+  // the shown numbers is read in the shown units (nearest shown value); any other number is a
+  // plain value. Without either: a plain number.
   bool ParseDisplayText(const char* text, double& plainValue) const;
   const char* GetHostLabel() const;
 
@@ -67,6 +73,7 @@ class IParameter {
 
  private:
   const DisplayText* FindDisplayText(int value) const;
+  bool ParseFormattedText(const std::string& text, double& plainValue) const;
 
   ParameterFormatter formatter_ = nullptr;
   Type type_ = kTypeNone;

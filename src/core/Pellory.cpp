@@ -136,7 +136,8 @@ void Pellory::MidiDispatch() {
         } else {
           const int index = ControllerMapping(m.data1);
           IParameter* p = GetParameter(index);
-          if (p && p->Value() != value) {
+          // Like with like: skip only when the controller would store the value already held.
+          if (p && p->PlainForNormalized(value) != p->Value()) {
             SetParameterFromEditor(index, value);
             if (IGraphics* graphics = GetGraphics()) graphics->SetParameterFromPlugin(index, value, true);
           }

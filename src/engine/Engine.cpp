@@ -126,6 +126,9 @@ void Engine::AllNotesOff() {
 
 void Engine::ArrangeVoices(bool bitStereo, bool sharedUpperLfos) {
   AllNotesOff();
+  std::array<int, kNumVoices> layerBefore{};
+  for (int l = 0; l < 2; ++l)
+    for (Voice* v : layers_[l]) layerBefore[static_cast<std::size_t>(v->Index())] = l;
   const int n = voicesPerLayer_;
   for (int i = 0; i < kMaxVoicesPerLayer; ++i) {
     int lower = 2 * i, upper = 2 * i + 1;
@@ -142,6 +145,17 @@ void Engine::ArrangeVoices(bool bitStereo, bool sharedUpperLfos) {
     layers_[kLower][static_cast<std::size_t>(i)] = allVoices_[static_cast<std::size_t>(lower)];
     layers_[kUpper][static_cast<std::size_t>(i)] = allVoices_[static_cast<std::size_t>(upper)];
   }
+  // A voice that changed layers plays its new layer's sound, or a key would sound partly with
+  // the other layer's program after a Stereo Mode or Voices change.
+  for (int l = 0; l < 2; ++l) {
+    for (Voice* v : layers_[l]) {
+      if (layerBefore[static_cast<std::size_t>(v->Index())] == l) continue;
+      for (int id = 0; id < kNumSettingIds; ++id) {
+        const LayerSetting& s = layerSettings_[l][static_cast<std::size_t>(id)];
+        if (s.set) v->SetParam(id, s.a, s.b);
+      }
+    }
+  }
   for (Voice* v : layers_[kLower]) v->SetLfos(&lfos_[0], &lfos_[1]);
   BindUpperLfos(sharedUpperLfos);
 }
@@ -153,6 +167,7 @@ void Engine::BindUpperLfos(bool shared) {
 }
 
 void Engine::SetVoiceParam(Layer layer, int id, double a, double b) {
+  if (id >= 0 && id < kNumSettingIds) layerSettings_[layer][static_cast<std::size_t>(id)] = {a, b, true};
   for (Voice* v : layers_[layer]) v->SetParam(id, a, b);
 }
 

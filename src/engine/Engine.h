@@ -72,7 +72,8 @@ class Engine {
   void BindUpperLfos(bool shared);
   std::int64_t NoteStamp() const { return noteStamp_; }
 
-  // Sound settings of the voice lists: one layer's 32 voices, or all 64.
+  // Sound settings of the voice lists: one layer's 32 voices, or all 64. A layer's settings are
+  // kept, so that a voice moved to another layer by ArrangeVoices takes on that layer's sound.
   void SetVoiceParam(Layer layer, int id, double a, double b);
   void SetVoiceParamAll(int id, double a, double b);
 
@@ -110,6 +111,14 @@ class Engine {
   void StartControlBlock(ControlBlockClient& client);
 
   void StartVoice(Voice* voice, int note, int velocity, int transpose, int fine);
+
+  // The last value of every layer-specific setting (ids as in Voice::SetParam).
+  static constexpr int kNumSettingIds = 77;
+  struct LayerSetting {
+    double a = 0.0, b = 0.0;
+    bool set = false;
+  };
+  std::array<std::array<LayerSetting, kNumSettingIds>, 2> layerSettings_{};
 
   std::array<Voice, kNumVoices> voices_;
   std::array<Voice*, kNumVoices> allVoices_{};

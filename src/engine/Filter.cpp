@@ -18,6 +18,14 @@ double Filter::SetupCommon(double sampleRate, double corner, double& e) {
   return cw;
 }
 
+void Filter::Settle(double input) {
+  if (!std::isfinite(input)) input = 0.0;
+  const double gain = 1.0 - a1_ - a2_;
+  const double output = gain != 0.0 ? (2.0 * b0_ + b1_) * input / gain : 0.0;
+  x1_ = x2_ = input;
+  y1_ = y2_ = output;
+}
+
 void LowPass::Setup(double sampleRate, double corner) {
   double e = 0.0;
   const double cw = SetupCommon(sampleRate, corner, e);

@@ -11,6 +11,10 @@ class Filter {
   // Clears the history and computes the coefficients for `corner` Hz at `sampleRate` Hz.
   virtual void Setup(double sampleRate, double corner) = 0;
 
+  // The state the section reaches after `input` has been its input for ever, so that a signal
+  // with that mean starts without a transient.
+  void Settle(double input);
+
   // One sample in, one out. A non-finite input or state is replaced by 0, so a single bad
   // value cannot poison the section.
   double Process(double x) {

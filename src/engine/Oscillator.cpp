@@ -1,5 +1,6 @@
 #include "engine/Oscillator.h"
 
+#include <array>
 #include <cmath>
 
 namespace pellory::engine {
@@ -46,11 +47,28 @@ void Oscillator::SetPitch(double pitch, double offset) {
     f *= 0.7071067811865476;
     ++level;
   }
+  // That estimate counts whole table samples and rounded harmonic counts, so its top harmonic
+  // can pass half the rate (by up to twice at table speed 1) and fold back; go on until the
+  // top harmonic really fits: harmonics * increment <= 2^27, half a cycle of the 28-bit phase.
+  static const std::array<std::int64_t, Wavetables::kLevels> harmonics = [] {
+    std::array<std::int64_t, Wavetables::kLevels> counts{};
+    for (int i = 0; i < Wavetables::kLevels; ++i) counts[static_cast<std::size_t>(i)] = WavetableHarmonics(i);
+    return counts;
+  }();
+  while (level < Wavetables::kLevels - 1 &&
+         harmonics[static_cast<std::size_t>(level)] * increment_ > (std::int64_t{1} << 27)) {
+    ++level;
+  }
   if (level > Wavetables::kLevels - 1) level = Wavetables::kLevels - 1;
   level_ = level;
   fullSaw_ = tables_->FullSaw(level);
   saw_ = tables_->Saw(level);
   triangleTable_ = tables_->Triangle(level);
+}
+
+void Oscillator::SettleDcBlocker() {
+  const double offset = (triangle_ && fullSaw_ != nullptr && level_ >= 0) ? tables_->TriangleMean(level_) : 0.0;
+  dcBlocker_.Settle(offset);
 }
 
 void Oscillator::SetPulseWidth(double width) {

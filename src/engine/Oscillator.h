@@ -46,6 +46,13 @@ class Oscillator {
     return dcBlocker_.Process(x);
   }
 
+  // Starting phase of both readings (SetPitch puts the second back in its duty relation).
+  void SetPhase(std::uint32_t phase) { phase1_ = phase2_ = phase & kPhaseMask; }
+
+  // Puts the DC blocker where the current waveforms would have settled it (the triangle carries
+  // an offset), so a note on a silent oscillator starts centred instead of drifting in.
+  void SettleDcBlocker();
+
   // Advances both phases by one sample without producing output (an idle voice does this).
   void AdvancePhase() {
     phase1_ = (phase1_ + static_cast<std::uint32_t>(increment_)) & kPhaseMask;

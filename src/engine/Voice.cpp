@@ -45,7 +45,7 @@ Voice::Voice() {
 
 void Voice::SetSampleRate(double rate) {
   dco1Pitch_ = dco2Pitch_ = 7680.0;
-  active_ = gate_ = sustain_ = false;
+  active_ = sounding_ = gate_ = sustain_ = false;
   note_ = 60;
   transpose_ = 0;
   fine_ = 0;
@@ -58,6 +58,18 @@ void Voice::SetSampleRate(double rate) {
   vcf_.SetSampleRate(rate);
   vcfSmoother_.Setup(rate, 70.55);
   vcaSmoother_.Setup(rate, 88.2);
+  fresh_ = true;
+  SpreadPhases();
+}
+
+void Voice::SpreadPhases() {
+  // Oscillators that have run free sit at unrelated phases when a chord starts; every voice
+  // starting at phase 0 would line up the first chord's waveforms into one loud transient. A
+  // fixed golden-ratio step per voice keeps voices apart and the output reproducible; a voice's
+  // two oscillators stay together, as they always started.
+  const std::uint32_t phase = (static_cast<std::uint32_t>(index_) * 0x9E3779B9u) >> 4;
+  dco1_.SetPhase(phase);
+  dco2_.SetPhase(phase);
 }
 
 void Voice::SetEnvelopeRateScale(double scale) {
@@ -160,6 +172,7 @@ bool Voice::NoteOn(int note, int velocity, std::int64_t stamp, int transpose, in
   fine_ = fine;
   note_ = note;
   if (!ComputePitches()) return false;
+  const bool fromSilence = !sounding_;
   stamp_ = stamp;
   gate_ = true;
   velocity_ = ClampInt(velocity, 0, 127) * kOneOver127;
@@ -168,6 +181,16 @@ bool Voice::NoteOn(int note, int velocity, std::int64_t stamp, int transpose, in
   vcfEnvelope_.Start(velocity_);
   vcaEnvelope_.Start(velocity_);
   ControlTick(true);
+  // The DC blockers have not followed these waveforms (a new voice, or another program since
+  // its last note): start them settled, or the triangle's offset would thump in and drift out.
+  if (fromSilence) {
+    dco1_.SettleDcBlocker();
+    dco2_.SettleDcBlocker();
+  }
+  // A new voice's filter control starts where it is, not swept open from 0; later notes start
+  // from where the last one left it, as they always have.
+  if (fresh_) vcfSmoother_.Settle(vcfControl_);
+  fresh_ = false;
   return true;
 }
 
@@ -205,6 +228,7 @@ void Voice::ControlTick(bool force) {
   dco1_.SetPitch(dco1Pitch_, m + dco1Offset - d);
   dco2_.SetPitch(dco2Pitch_, m + dco2Offset + d);
   active_ = !vcaEnvelope_.IsIdle();
+  if (active_) sounding_ = true;
 }
 
 }  // namespace pellory::engine

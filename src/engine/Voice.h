@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 
 #include "engine/Envelope.h"
@@ -41,6 +42,7 @@ class Voice {
     context_ = context ? context : &detached_;
     lfo1_ = lfo1;
     lfo2_ = lfo2;
+    SpreadPhases();
   }
   void SetLfos(const Lfo* lfo1, const Lfo* lfo2) {
     lfo1_ = lfo1;
@@ -72,13 +74,16 @@ class Voice {
 
   // One output sample.
   double RenderSample() {
-    if (!active_) {
+    if (!sounding_) {
       dco1_.AdvancePhase();
       dco2_.AdvancePhase();
       return 0.0;
     }
     const double c = vcfSmoother_.Process(vcfControl_);
     const double g = vcaSmoother_.Process(vcaLevel_);
+    // After the release the smoothed level still glides down; the voice falls silent once it
+    // is far below hearing, never with a step.
+    if (!active_ && std::fabs(g) < kSilentLevel) sounding_ = false;
     double s = dco2_.RenderSample() + dco1_.RenderSample();
     if (noise_ > 0.0) {
       std::int32_t& seed = context_->noiseSeed;
@@ -88,7 +93,10 @@ class Voice {
     return vcf_.Process(s, c) * g;
   }
 
+  // Active: the VCA envelope runs (what allocation and the control tick go by). Sounding: also
+  // while the smoothed level fades out after the envelope has ended.
   bool IsActive() const { return active_; }
+  bool IsSounding() const { return sounding_; }
   bool Gate() const { return gate_; }
   bool Sustain() const { return sustain_; }
   int Note() const { return note_; }
@@ -108,9 +116,14 @@ class Voice {
 
  private:
   bool ComputePitches();
+  // Gives the oscillators of each voice their own starting phase.
+  void SpreadPhases();
+
+  static constexpr double kSilentLevel = 1e-6;  // -120 dB
 
   // Per-sample state first.
   bool active_ = false;
+  bool sounding_ = false;
   double noise_ = 0.0;
   double vcfControl_ = 0.0;
   double vcaLevel_ = 0.0;
@@ -152,6 +165,7 @@ class Voice {
   bool bitScale_ = false;
   bool gate_ = false;
   bool sustain_ = false;
+  bool fresh_ = true;  // no note since the smoothers were set up
   VoiceContext detached_;  // used until an engine binds the voice
 };
 

@@ -58,6 +58,9 @@ void BuildWavetables(Wavetables& tables) {
     // Rises along half a sawtooth cycle starting 1/16 cycle after its jump, then falls back.
     for (int j = 0; j < kHalf; ++j) tri[j] = -2.0 * saw[256 + j];
     for (int m = 0; m < kHalf; ++m) tri[kHalf + m] = -2.0 * saw[2304 - m];
+    double sum = 0.0;
+    for (int j = 0; j < kLength; ++j) sum += tri[j];
+    tables.triangleMean[static_cast<std::size_t>(level)] = sum / kLength;
   }
 }
 

@@ -21,8 +21,11 @@ struct Wavetables {
   const double* FullSaw(int level) const { return fullSaw.data() + level * kLength; }
   const double* Saw(int level) const { return saw.data() + level * kLength; }
   const double* Triangle(int level) const { return triangle.data() + level * kLength; }
+  // The triangle's offset (its mean over a cycle); the other sets have none.
+  double TriangleMean(int level) const { return triangleMean[static_cast<std::size_t>(level)]; }
 
   std::vector<double> fullSaw, saw, triangle;  // kLevels * kLength each, level after level
+  std::array<double, kLevels> triangleMean{};
 };
 
 // Harmonic count of a level: round(2048 / sqrt(2)^level), 2048 down to 1.

@@ -180,6 +180,26 @@ TEST(Dispatcher, String2ParameterMatchesDisplayTextsExactly) {
   EXPECT_EQ(host.AllParameters(), before);
 }
 
+TEST(Dispatcher, String2ParameterTakesWhatTheDisplayShows) {
+  TestHost host;
+  host.Start();
+  auto type = [&](int index, const char* text) {
+    return host.Dispatch(effString2Parameter, index, 0, const_cast<char*>(text));
+  };
+  // The text a host shows, typed back, sets the value it was shown for.
+  for (int index : {kTune, kLowerVolume, kLowerVolume + 2, 72}) {
+    host.Set(index, 0.3f);
+    const std::string shown = host.Text(effGetParamDisplay, index);
+    host.Set(index, 1.0f);
+    EXPECT_EQ(type(index, shown.c_str()), 1);
+    EXPECT_EQ(host.Text(effGetParamDisplay, index), shown) << index;
+  }
+  EXPECT_EQ(type(kLowerVolume, "-6.0"), 1);  // once read as plain -6: silence
+  EXPECT_FLOAT_EQ(host.Get(kLowerVolume), 0.5f);
+  EXPECT_EQ(type(kTune, "25"), 1);  // cents, not a plain 25 clamped to the top
+  EXPECT_FLOAT_EQ(host.Get(kTune), 0.75f);
+}
+
 TEST(Dispatcher, VendorSpecificDisplayAndSteppedQueries) {
   TestHost host;
   host.Start();

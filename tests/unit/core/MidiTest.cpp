@@ -240,5 +240,34 @@ TEST(Render, MixerLinkMirrorsPanoramaAndVolume) {
   EXPECT_NEAR(t.plug->GetParameter(kLowerVolume)->Value(), 0.3, 1e-12);
 }
 
+TEST(MidiLearn, LearnedControllerMovesEveryKindOfParameterToBothEndsAndBack) {
+  test::Instance t;
+  // An enumeration, a switch, 0..63 and 1..61 integers, a continuous value and one with a
+  // display in other units. Each starts at plain 1 where it can, the value a controller's 127
+  // (normalised 1.0) was once mistaken for.
+  struct Case {
+    int id;
+    double start;
+  };
+  const Case cases[] = {{0, 1}, {1, 1}, {16, 1}, {53, 1}, {57, 1.0}, {59, 1.0}, {73, 1.0}, {20, 0}};
+  for (const Case& c : cases) {
+    IParameter* p = t.plug->GetParameter(c.id);
+    t.plug->SetParameterAndNotify(c.id, c.start);
+    t.plug->SetControllerMapping(20, c.id);
+    for (int data : {127, 0, 127, 0}) {
+      t.Midi(0, 0xB0, 20, data);
+      t.Process(44);
+      EXPECT_EQ(p->Value(), data ? p->GetMax() : p->GetMin()) << p->GetName() << " after " << data;
+    }
+    t.plug->SetControllerMapping(20, -1);
+  }
+  // The engine hears it too: "LFO 1 Waveform" moved by controller 127 plays a square.
+  t.plug->SetParameterAndNotify(0, 1);
+  t.plug->SetControllerMapping(21, 0);
+  t.Midi(0, 0xB0, 21, 127);
+  t.Process(44);
+  EXPECT_EQ(t.plug->GetEngine().GetLfo(0).GetWaveform(), engine::Lfo::kSquare);
+}
+
 }  // namespace
 }  // namespace pellory

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cmath>
+#include <vector>
 #include <clocale>
 #include <cstring>
 
@@ -127,6 +130,65 @@ TEST_F(ParameterTableTest, DisplayFunctions) {
   EXPECT_STREQ(text, "C6");
   FormatNoteName(0, text, sizeof(text));  // below the keyboard: still a note name
   EXPECT_STREQ(text, "B0");
+}
+
+TEST_F(ParameterTableTest, EveryShownTextTypedBackGivesItsValue) {
+  int checked = 0, wrong = 0;
+  for (int id = 0; id < instance.plug->NumParameters(); ++id) {
+    const IParameter& p = P(id);
+    const int count = static_cast<int>(std::lround((p.GetMax() - p.GetMin()) / p.GetStep())) + 1;
+    const double scale = std::pow(10.0, p.GetPrecision());
+    std::vector<std::string> shown;
+    for (int k = 0; k < count; ++k) shown.push_back(Display(p, std::round((p.GetMin() + k * p.GetStep()) * scale) / scale));
+    for (int k = 0; k < count; ++k) {
+      const double v = std::round((p.GetMin() + k * p.GetStep()) * scale) / scale;
+      double w = -12345.0;
+      ++checked;
+      if (!p.ParseDisplayText(shown[k].c_str(), w)) {
+        ++wrong;
+        ADD_FAILURE() << p.GetName() << ": \"" << shown[k] << "\" refused";
+        continue;
+      }
+      // Where several values show one text, typing it gives one of them.
+      const bool unique = (k == 0 || shown[k - 1] != shown[k]) && (k + 1 == count || shown[k + 1] != shown[k]);
+      if (Display(p, w) != shown[k] || (unique && std::fabs(w - v) > 1e-9)) {
+        ++wrong;
+        if (wrong < 20) ADD_FAILURE() << p.GetName() << ": \"" << shown[k] << "\" gave " << w << " for " << v;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0) << "of " << checked;
+}
+
+TEST_F(ParameterTableTest, NumbersAreReadInTheShownUnitsWhereTheyCannotBePlainValues) {
+  double v = -1;
+  // Decibels: the shown form and a rounder number; a plain 0..1 value still works.
+  EXPECT_TRUE(P(59).ParseDisplayText("-6.0", v));
+  EXPECT_DOUBLE_EQ(v, 0.5);
+  EXPECT_TRUE(P(59).ParseDisplayText(" -6 ", v));
+  EXPECT_DOUBLE_EQ(v, 0.5);
+  EXPECT_TRUE(P(59).ParseDisplayText("0.25", v));
+  EXPECT_DOUBLE_EQ(v, 0.25);
+  EXPECT_TRUE(P(59).ParseDisplayText("-oo", v));
+  EXPECT_DOUBLE_EQ(v, 0.0);
+  // Cents: "25" is shown for 0.5; "-0.5" cannot be a shown text, so it is plain.
+  EXPECT_TRUE(P(57).ParseDisplayText("25", v));
+  EXPECT_DOUBLE_EQ(v, 0.5);
+  EXPECT_TRUE(P(57).ParseDisplayText("-0.5", v));
+  EXPECT_DOUBLE_EQ(v, -0.5);
+  // Hertz: shown texts and numbers between them; a pitch value that is also a shown frequency
+  // is read as the frequency.
+  EXPECT_TRUE(P(72).ParseDisplayText("440", v));
+  EXPECT_EQ(Display(P(72), v), "440");
+  EXPECT_NEAR(v, 8832, 3);
+  EXPECT_TRUE(P(71).ParseDisplayText("19000", v));  // shown steps are 9 Hz apart up there
+  EXPECT_NEAR(std::stod(Display(P(71), v)), 19000, 5);
+  // Left:right.
+  EXPECT_TRUE(P(61).ParseDisplayText("30:70", v));
+  EXPECT_DOUBLE_EQ(v, 0.7);
+  // Plain numbers of parameters shown as plain numbers are unchanged.
+  EXPECT_TRUE(P(16).ParseDisplayText("12", v));
+  EXPECT_EQ(v, 12);
 }
 
 TEST(PanelNumbers, FollowTheTableAndTheEnumerationValues) {

@@ -87,6 +87,64 @@ TEST(Oscillator, AliasingStaysLow) {
   }
 }
 
+// Strongest component away from every harmonic of f0 (and DC), in dB relative to the
+// fundamental: harmonics above half the rate fold back there. The FFT is long enough to put
+// harmonics 12 bins apart at least.
+double FoldedBackDb(Oscillator& osc, double f0, double rate) {
+  size_t n = 2048;
+  while (n < 65536 && n * f0 < 12.0 * rate) n *= 2;
+  // Blackman-Harris windows by length, computed once.
+  static std::vector<std::vector<double>> windows(17);
+  std::vector<double>& w = windows[static_cast<size_t>(std::log2(n))];
+  if (w.empty()) {
+    w.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+      const double t = 2.0 * test::kPi * i / n;
+      w[i] = 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+    }
+  }
+  std::vector<double> x = Render(osc, n, 2048);
+  for (size_t i = 0; i < n; ++i) x[i] *= w[i];
+  const auto mag = MagnitudeSpectrum(x, false);
+  const double bin = rate / n;
+  double worst = 0.0;
+  for (size_t b = 0; b < mag.size(); ++b) {
+    const double f = b * bin;
+    if (std::fabs(f - std::round(f / f0) * f0) > 4.5 * bin) worst = std::max(worst, mag[b]);
+  }
+  return Db(worst / PeakNear(mag, f0, rate, n));
+}
+
+TEST(Oscillator, NoHarmonicFoldsBackAtAnyPitchOrRate) {
+  // What is left away from the harmonics once none folds back is the table read without
+  // interpolation: many components near -75 dB. A harmonic folding back stands far above.
+  for (double rate : {44100.0, 48000.0, 96000.0}) {
+    double worst = -300.0;
+    int worstPitch = 0, failures = 0;
+    for (int pitch = 16; pitch <= kMaxPitch; pitch += 16) {
+      // Harmonics closer than 12 bins of the longest FFT cannot be told apart; so low, even the
+      // fullest table stays below half the rate.
+      if (PitchToFrequency(pitch) * 65536 < 12.0 * rate) continue;
+      // The sawtooth at every step; the pulse (the same tables, read twice) at every eighth.
+      for (int wave = 0; wave < (pitch % 128 == 0 ? 2 : 1); ++wave) {
+        Oscillator osc;
+        osc.SetSampleRate(rate);
+        (wave == 0 ? osc.SetSawtooth(true) : osc.SetPulse(true));
+        osc.SetPulseWidth(0.3);
+        osc.SetPitch(pitch, 0);
+        const double folded = FoldedBackDb(osc, PitchToFrequency(pitch), rate);
+        if (folded > worst) worst = folded, worstPitch = pitch;
+        if (folded >= -65.0 && ++failures <= 5)
+          ADD_FAILURE() << (wave ? "pulse" : "saw") << " pitch " << pitch << " at " << rate << " Hz, level "
+                        << osc.Level() << ": " << folded << " dB";
+      }
+    }
+    EXPECT_EQ(failures, 0) << rate;
+    std::cout << "[ measure  ] " << rate << " Hz: strongest component away from the harmonics " << worst
+              << " dB at pitch " << worstPitch << "\n";
+  }
+}
+
 TEST(Oscillator, HalfDutyPulseIsSquare) {
   Oscillator osc;
   osc.SetPulse(true);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "VoiceTestSupport.h"
+#include "../engine/FrequencyAnalysis.h"
 
 namespace pellory {
 namespace {
@@ -279,6 +280,75 @@ TEST(StereoMode, BitArrangementFillsTheLowerLayerFirst) {
   for (int i = 0; i < 32; ++i) {
     EXPECT_EQ(e.LayerVoice(kLower, i)->Index(), 2 * i);
     EXPECT_EQ(e.LayerVoice(kUpper, i)->Index(), 2 * i + 1);
+  }
+}
+
+// What a chord below the split sounds like on each side: level and octave-band spectrum.
+struct ChordSound {
+  double rms[2];
+  std::vector<double> bands[2];  // dB, octave bands from 31 Hz up
+};
+
+ChordSound PlayLowChord(Instance& t) {
+  for (int note : {48, 54, 59}) test::NoteOn(t, note);
+  const test::Stereo out = Render(t, 8820 + 16384);
+  for (int note : {48, 54, 59}) test::NoteOff(t, note);
+  Render(t, 22050);  // the release is over long before this
+  ChordSound sound;
+  const std::vector<double>* sides[2] = {&out.left, &out.right};
+  for (int side = 0; side < 2; ++side) {
+    const std::vector<double> x(sides[side]->begin() + 8820, sides[side]->end());
+    sound.rms[side] = test::Rms(x);
+    const std::vector<double> mag = engine::test::MagnitudeSpectrum(x);
+    for (double low = 31.25; low < 16000.0; low *= 2.0) {
+      double power = 1e-30;
+      for (std::size_t b = static_cast<std::size_t>(low * 16384 / 44100.0); b < low * 2 * 16384 / 44100.0; ++b)
+        power += mag[b] * mag[b];
+      sound.bands[side].push_back(10.0 * std::log10(power));
+    }
+  }
+  return sound;
+}
+
+void ExpectSameSound(const ChordSound& a, const ChordSound& b, const char* what) {
+  for (int side = 0; side < 2; ++side) {
+    if (a.rms[side] < 1e-6) {
+      EXPECT_LT(b.rms[side], 1e-6) << what << " side " << side;
+      continue;
+    }
+    EXPECT_NEAR(engine::test::Db(b.rms[side] / a.rms[side]), 0.0, 0.3) << what << " side " << side;
+    const double top = *std::max_element(a.bands[side].begin(), a.bands[side].end());
+    for (std::size_t i = 0; i < a.bands[side].size(); ++i)
+      if (a.bands[side][i] > top - 60.0) EXPECT_NEAR(b.bands[side][i], a.bands[side][i], 2.0) << what << " band " << i;
+  }
+}
+
+TEST(StereoMode, ARearrangementNeverChangesTheSoundOfAKey) {
+  for (int mode : {kSplit, kDouble}) {
+    Instance t;
+    test::PlainSawtooth(t);
+    t.plug->EncodeRecord(kPrgRecordSize, t.plug->Programs().Record(5));  // upper: open sawtooth
+    Set(t, 16, 32);                                                      // lower: darker
+    Set(t, kKeyboardMode, mode);
+    Set(t, kUpperProgram, 5);
+    Set(t, kLowerPanorama, 0.0);
+    Set(t, kUpperPanorama, 1.0);
+    PlayLowChord(t);  // the first notes of each voice may differ; compare later ones
+    const ChordSound reference = PlayLowChord(t);
+    EXPECT_GT(reference.rms[0], 0.01);
+    struct Step {
+      int id, value;
+      const char* what;
+    };
+    const Step steps[] = {{kStereoMode, 1, "to BIT"},     {kVoices, 1, "16 voices under BIT"},
+                          {kVoices, 0, "6 voices under BIT"}, {kStereoMode, 0, "to Alternating"},
+                          {kVoices, 2, "32 voices"},       {kStereoMode, 1, "to BIT again"}};
+    for (const Step& step : steps) {
+      SCOPED_TRACE(mode == kSplit ? "Split" : "Double");
+      Set(t, step.id, step.value);
+      const ChordSound after = PlayLowChord(t);
+      ExpectSameSound(reference, after, step.what);
+    }
   }
 }
 

@@ -50,17 +50,6 @@ bool SameFont(const drawing::Font* font, const ITextStyle& style) {
          s.face == style.mFont;
 }
 
-// A decimal number read the same way whatever the process locale; unreadable text is 0.
-double ReadNumber(const char* text) {
-  const char* p = text;
-  while (*p == ' ' || *p == '\t') ++p;
-  if (*p == '+') ++p;
-  double v = 0.0;
-  const std::from_chars_result r = std::from_chars(p, p + std::strlen(p), v);
-  if (r.ec != std::errc() || !std::isfinite(v)) v = 0.0;
-  return v;
-}
-
 }  // namespace
 
 IGraphics::IGraphics(IPlugBase* plug, int width, int height, int fps)
@@ -300,8 +289,9 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParameter* param, c
       }
     }
   } else {
-    plain = ReadNumber(typed.c_str());
-    if (param->NegateDisplay()) plain = -plain;
+    // Read as a host's typed text is read: the text shown for a value gives that value back,
+    // other numbers count in the parameter's plain units (negated where shown negated).
+    param->ParseDisplayText(typed.c_str(), plain);
   }
   control->SetValueFromUser(param->GetNormalized(plain));
 }

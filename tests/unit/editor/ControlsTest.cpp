@@ -384,6 +384,13 @@ TEST(Prompt, NumbersAreTypedIntoAnEntryOverTheControlsMiddle) {
   g.Tick();
   EXPECT_FALSE(g.TextEntryOpen());
   EXPECT_EQ(g.PendingAnswers(), 0u);
+  // The entry opened with the value's shown text, so committing it unchanged keeps the value
+  // (read as shown, not as a plain number that would mute the layer).
+  EXPECT_DOUBLE_EQ(in.plug->GetParameter(kLowerVolume)->Value(), 0.5) << shown;
+  g.QueueTextEntry(shown);
+  g.Click(312, 112, MouseModifiers(false, true));
+  g.Tick();
+  EXPECT_DOUBLE_EQ(in.plug->GetParameter(kLowerVolume)->Value(), 0.5) << shown;
 }
 
 }  // namespace

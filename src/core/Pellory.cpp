@@ -16,6 +16,9 @@ Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& 
             kPelloryVersion) {
   // The engine built its 64 voices (even ones lower, odd ones upper, all on LFO units 0 and 1).
   engine_.SetTuningClient(GetTuningClient());
+  if (!options.updateHost.empty()) updateServer_.host = options.updateHost;
+  if (options.updatePort > 0) updateServer_.port = options.updatePort;
+  if (options.updateTimeoutMs > 0) updateServer_.connectTimeoutMs = updateServer_.receiveTimeoutMs = options.updateTimeoutMs;
   ReadConfiguration();
   panelMode_ = startInEditMode ? 2 : 1;
   InitParameters();

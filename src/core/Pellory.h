@@ -1,8 +1,13 @@
 #pragma once
+#include <string>
+#include <vector>
+
 #include "core/Synth.h"
+#include "core/UpdateCheck.h"
 #include "engine/Engine.h"
 #include "programs/ProgramDialogs.h"
 #include "programs/SysEx.h"
+#include "programs/UtilityMenu.h"
 
 namespace pellory {
 
@@ -110,6 +115,59 @@ class Pellory : public Synth, private engine::ControlBlockClient, private SysExR
   // The message of the last successful tape load.
   const std::string& TapeResultMessage() const { return tapeResultMessage_; }
   void SetProgramDialogs(ProgramDialogs* dialogs);
+  ProgramDialogs& Dialogs() { return *dialogs_; }
+
+  // Front panel. Codes are the panel's button codes (parameter ids 0..76, 'O', 'V'..'d',
+  // digits 'e'..'n'); displays are 'P'..'S'.
+  void PanelCommand(int code);
+  // The commit question a keypad key asks before it is sent; false when the user cancelled.
+  bool AskPanelCommit(int code);
+  // What a panel button does when pressed: the commit question, then the command.
+  void PressPanelButton(int code);
+  // Two digits in one byte: tens in the high four bits, units in the low four, 10 blank.
+  int PanelDisplay(int code) const;
+  bool PanelLamp(int code) const;
+  // The panel value of panel number a: 0/1 for the waveform and octave numbers, else the
+  // parameter's value; -1 for none.
+  int PanelValue(int number) const;
+  // A click on a parameter's panel label.
+  void SelectPanelParameter(int number);
+  // Sets the panel parameter number under the keyboard-mode rules (0 = none).
+  void SetPanelParameterNumber(int number);
+  int PendingDigit() const { return pendingDigit_; }
+  int EditorView() const { return panelMode_; }
+
+  // Program browser.
+  enum BrowserSource { kBrowserBank1 = 0, kBrowserBank2 = 1, kBrowserFolder = 2 };
+  static constexpr int kBrowserPageSize = 60;
+  struct BrowserEntry {
+    int number = 0;          // program number; 0 for a blank entry
+    std::string name;        // bank name, or the file name without extension
+    std::string fileName;    // folder source: the file's name in the browser folder
+  };
+  int BrowserSourceValue() const { return factoryBank_; }
+  void SetBrowserSource(int source);
+  // Lists the source again and shows it from its first entry.
+  void RebuildBrowser();
+  const std::string& BrowserFolder() const { return browserFolder_; }
+  void SetBrowserFolder(const std::string& folder);
+  int BrowserFirstEntry() const { return browserFirst_; }
+  int BrowserSize() const;
+  // The 60 entries shown, from the first entry on.
+  std::vector<BrowserEntry> BrowserPage() const;
+  // +1 one page down, -1 one page up.
+  void ScrollBrowser(int direction);
+  // A click on the shown entry k (0..59); false when nothing was auditioned.
+  bool ClickBrowserEntry(int k);
+  // Selected program number; -1 none, -2 cleared by scrolling.
+  int BrowserSelection() const { return browserSelection_; }
+
+  // Utility commands (the editor's menus send their numbers).
+  Menu BuildUtilityMenu() const;
+  // display: 0 lower program, 1 upper program, 2 Combi program; empty when not shown.
+  Menu BuildDisplayMenu(int display) const;
+  void RunUtilityCommand(int command);
+  int CheckForUpdate();
 
   engine::Engine& GetEngine() { return engine_; }
   int ControlBlockLength() const { return engine_.ControlBlockLength(); }
@@ -178,6 +236,27 @@ class Pellory : public Synth, private engine::ControlBlockClient, private SysExR
   bool editBackupMode_ = false;
   bool compareMode_ = false;
   ProgramMemory programs_;
+  // Utility command parts.
+  void LoadProgramFileCommand(int command);
+  void LoadSysExFileCommand();
+  void SaveProgramFileCommand(int command);
+  void SaveAllProgramsCommand();
+  void ChooseDefaultFolderCommand(int command);
+  // Reads a program or SysEx file into program memory; false (memory untouched) when the
+  // file cannot be read.
+  bool LoadSysExFile(const std::string& path, int target);
+  // Writes through a temporary file renamed over path; false when nothing was saved.
+  bool SaveFile(const std::string& path, const std::vector<uint8_t>& bytes);
+  bool AuditionBrowserEntry(const BrowserEntry& entry);
+  void StepKey(int direction);
+  void DigitKey(int digit);
+
+  int pendingDigit_ = -1;
+  int browserFirst_ = 0;
+  int browserSelection_ = -1;
+  std::string browserFolder_;
+  std::vector<BrowserEntry> browserFiles_;
+  UpdateServer updateServer_;
   ProgramDialogs defaultDialogs_;
   ProgramDialogs* dialogs_ = &defaultDialogs_;
   std::string tapeResultMessage_;

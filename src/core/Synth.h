@@ -19,6 +19,9 @@ struct InstanceOptions {
   std::string configFolder;     // folder that holds "VelloranMusic" (default: local app data)
   std::string documentsFolder;  // default PRG and SysEx folder (default: the user's documents)
   std::string mtsLibraryPath;   // microtuning library (default: the system's libMTS)
+  std::string updateHost;       // server of the update check (default: the maker's)
+  int updatePort = 0;           // its HTTP port (0: 80)
+  int updateTimeoutMs = 0;      // connect and receive bound of the check (0: a few seconds)
 };
 
 enum class ConfigStatus { kOk, kFileNotFound };

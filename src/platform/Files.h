@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace pellory::platform {
 
@@ -19,5 +20,13 @@ bool FileExists(const std::string& path);
 bool CreateFolder(const std::string& path);
 // Creates an empty file when none exists; true when the file exists afterwards.
 bool CreateEmptyFile(const std::string& path);
+
+// Names (not paths) of the files in a folder: no folders, no "." or "..", in no particular
+// order. Empty when the folder cannot be read.
+std::vector<std::string> ListFiles(const std::string& folder);
+// Moves from over to, replacing an existing file in one step; false when it failed (from is
+// then left in place).
+bool ReplaceFile(const std::string& from, const std::string& to);
+bool RemoveFile(const std::string& path);
 
 }  // namespace pellory::platform

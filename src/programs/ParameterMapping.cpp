@@ -43,7 +43,7 @@ void Pellory::HandleParameterChange(int id) {
 
   if (id <= kUpperLevel) {
     selectedParameter_ = id;
-    panelParameterNumber_ = PanelNumberOf(id, v);
+    SetPanelParameterNumber(PanelNumberOf(id, v));
   }
 
   const bool single = keyboardMode_ == kSingle;

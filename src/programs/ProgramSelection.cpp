@@ -274,6 +274,7 @@ void Pellory::OnProgramData(int number, const uint8_t* record, int size, bool ta
 
 bool Pellory::LoadFactoryBank(int command) {
   factoryBank_ = command == 8 ? 1 : 0;
+  RebuildBrowser();
   platform::ResourceData resource;
   if (!platform::FindResourceData("FACTORYBANK", factoryBank_ == 1 ? "BANK_2" : "BANK_1", resource)) return false;
   // Handed over as one received SysEx buffer, from a copy as a host would give it.

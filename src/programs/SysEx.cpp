@@ -138,14 +138,25 @@ int ProbeProgramBytes(const std::vector<uint8_t>& bytes) {
 }
 
 int ProbeProgramFile(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, bytes)) return 0;
+  // One byte past a program message decides the answer: a folder of large files is probed
+  // without reading them whole.
+  std::ifstream file(path, std::ios::binary);
+  if (!file.is_open()) return 0;
+  std::vector<uint8_t> bytes(kPrgMessageSize + 1);
+  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (file.bad()) return 0;
+  bytes.resize(static_cast<std::size_t>(file.gcount()));
   return ProbeProgramBytes(bytes);
 }
 
 int ReadSingleProgramFile(const std::string& path, uint8_t* buffer) {
   std::vector<uint8_t> bytes;
   if (!buffer || !ReadFileBytes(path, bytes)) return 0;
+  return ReadSingleProgramBytes(bytes, buffer);
+}
+
+int ReadSingleProgramBytes(const std::vector<uint8_t>& bytes, uint8_t* buffer) {
+  if (!buffer) return 0;
   const int n = ProbeProgramBytes(bytes);
   const int size = RecordSizeOf(n);
   if (size == 0) return n < 0 ? n : 0;

@@ -121,5 +121,6 @@ int ProbeProgramBytes(const std::vector<uint8_t>& bytes);
 // The record of a single-program file (37 or 7 bytes into buffer): its number, or 0 when the
 // file is not one complete program message.
 int ReadSingleProgramFile(const std::string& path, uint8_t* buffer);
+int ReadSingleProgramBytes(const std::vector<uint8_t>& bytes, uint8_t* buffer);
 
 }  // namespace pellory

@@ -6,3 +6,7 @@ pellory_add_resources(platform_test_resources
   TESTBLOB BLOB_1 ${PELLORY_TEST_DATA_DIR}/platform/bytes.bin
   PNG 101 ${platform_res_dir}/text.bin)
 target_link_libraries(platform_tests PRIVATE platform_test_resources)
+# The HTTP tests run their own server: Winsock on Windows.
+if(WIN32)
+  target_link_libraries(platform_tests PRIVATE ws2_32)
+endif()

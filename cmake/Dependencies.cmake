@@ -16,3 +16,13 @@ if(WIN32)
 endif()
 add_library(pellory_deps INTERFACE)
 target_link_libraries(pellory_deps INTERFACE PNG::PNG ZLIB::ZLIB)
+
+# Text: GDI on Windows; FreeType with faces found by fontconfig elsewhere.
+add_library(pellory_text_deps INTERFACE)
+if(WIN32)
+  target_link_libraries(pellory_text_deps INTERFACE gdi32)
+else()
+  find_package(Freetype REQUIRED)
+  find_package(Fontconfig REQUIRED)
+  target_link_libraries(pellory_text_deps INTERFACE Freetype::Freetype Fontconfig::Fontconfig)
+endif()

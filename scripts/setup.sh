@@ -27,7 +27,7 @@ fi
 apt_install \
   build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev python3 \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  zlib1g-dev libpng-dev libfreetype-dev libsndfile1-dev libcurl4-openssl-dev \
+  zlib1g-dev libpng-dev libfreetype-dev libfontconfig-dev libsndfile1-dev libcurl4-openssl-dev \
   clang libclang-rt-14-dev \
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev \
   wine wine64 wine32:i386 libxrender1:i386 libxcursor1:i386 libxrandr2:i386 libxi6:i386 \

@@ -51,6 +51,12 @@ class IParameter {
   Type GetType() const { return type_; }
   int GetDisplayTextCount() const { return static_cast<int>(displayTexts_.size()); }
   const char* GetDisplayTextAt(int i) const { return displayTexts_[i].text; }
+  // The display text declared for an integer value; null when there is none.
+  const char* GetDisplayTextForValue(int value) const {
+    const DisplayText* entry = FindDisplayText(value);
+    return entry ? entry->text : nullptr;
+  }
+  bool NegateDisplay() const { return negateDisplay_; }
   double GetMin() const { return min_; }
   double GetMax() const { return max_; }
   double GetStep() const { return step_; }

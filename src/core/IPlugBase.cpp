@@ -6,6 +6,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "editor/IGraphics.h"
+
 namespace pellory {
 
 IPlugBase::IPlugBase(const char* channelIOString, const char* effectName, const char* productName,
@@ -90,13 +92,20 @@ void IPlugBase::SetParameterFromEditor(int index, double normalized) {
 
 void IPlugBase::AttachEditor(IGraphics* graphics) {
   platform::LockGuard guard(lock_);
+  if (graphics) {
+    // The controls start from the current values; the first value each control receives is
+    // also what a double click returns it to.
+    for (int i = 0; i < NumParameters(); ++i) graphics->SetParameterFromPlugin(i, params_[i]->GetNormalized(), true);
+    graphics->PrepDraw();
+  }
   graphics_ = graphics;
 }
 
 void IPlugBase::SetLatency(int samples) { latency_ = samples; }
 
 void IPlugBase::RefreshEditorParameters() {
-  // The editor pulls plain values from the parameters when one is attached.
+  if (!graphics_) return;
+  for (int i = 0; i < NumParameters(); ++i) graphics_->SetParameterFromPlugin(i, params_[i]->Value(), false);
 }
 
 IParameter* IPlugBase::GetParameter(int index) {
@@ -119,7 +128,9 @@ void IPlugBase::SetParameterAndNotify(int index, double value) {
   IParameter* p = GetParameter(index);
   if (!p) return;
   p->SetValueClamped(value);
-  SetParameterFromEditor(index, p->GetNormalized());
+  const double normalized = p->GetNormalized();
+  SetParameterFromEditor(index, normalized);
+  if (graphics_) graphics_->SetParameterFromPlugin(index, normalized, true);
 }
 
 void IPlugBase::AnnounceAllParameters() {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "editor/IGraphics.h"
 #include "engine/TuningClient.h"
 
 namespace pellory {
@@ -26,6 +27,7 @@ Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& 
   // program memory that a later reload of the slot would bring back.
   LoadFactoryBank(7);
   EnsureDefaultPresets("Pellory", 1);
+  if (editor_) AttachEditor(editor_.get());
   startup_ = false;
 }
 
@@ -128,7 +130,10 @@ void Pellory::MidiDispatch() {
         } else {
           const int index = ControllerMapping(m.data1);
           IParameter* p = GetParameter(index);
-          if (p && p->Value() != value) SetParameterFromEditor(index, value);
+          if (p && p->Value() != value) {
+            SetParameterFromEditor(index, value);
+            if (IGraphics* graphics = GetGraphics()) graphics->SetParameterFromPlugin(index, value, true);
+          }
         }
         break;
       }
@@ -171,9 +176,13 @@ void Pellory::SetSustainPedal(bool down) {
 }
 
 void Pellory::Idle() {
-  // Editor refresh: only meaningful with an open editor window.
-  if (!GetGraphics() || !editorRefreshPending_) return;
+  // Deferred refresh after wholesale changes (program loads, commands): only while the editor
+  // window is open, so a closed editor keeps the flag until it is next shown.
+  IGraphics* graphics = GetGraphics();
+  if (!graphics || !graphics->IsWindowOpen() || !editorRefreshPending_) return;
+  graphics->MarkAllControlsDirty();
   AnnounceAllParameters();
+  RefreshEditorParameters();
   editorRefreshPending_ = false;
 }
 

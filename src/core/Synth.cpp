@@ -4,6 +4,8 @@
 #include <cstring>
 #include <strings.h>
 
+#include "editor/IControl.h"
+#include "editor/IGraphicsHeadless.h"
 #include "engine/TuningClient.h"
 #include "platform/Files.h"
 #include "platform/Module.h"
@@ -27,6 +29,9 @@ Synth::Synth(vst2::audioMasterCallback hostCallback, const InstanceOptions& opti
              int32_t makerId, int32_t version)
     : IPlugVST(hostCallback, channelIOString, effectName, productName, makerName, uniqueId, makerId, version) {
   for (int& entry : ccMap_) entry = -1;
+  // The editor surface: 1152 x 440 pixels redrawn at 25 frames per second. Without a platform
+  // window yet it is the headless one, which draws and answers but shows nothing.
+  editor_ = std::make_unique<IGraphicsHeadless>(this, kEditorWidth, kEditorHeight, kEditorFps);
   // The process locale is left alone: it belongs to the host. Number texts are formatted
   // locale-independently instead (FormatFixed).
   pluginFolder_ = platform::ModuleFolder();
@@ -55,6 +60,8 @@ Synth::~Synth() {
   // The client deregisters from the library before anything else goes.
   tuningClient_.reset();
   ownTuningLibrary_.reset();
+  graphics_ = nullptr;
+  editor_.reset();
 }
 
 void Synth::Reset() {
@@ -102,6 +109,10 @@ void Synth::MidiLearnStep() {
     learnArmed_ = false;
   }
   // The editor's learn switch (when one exists) shows that learning has ended.
+  if (learnSwitch_ && !learnArmed_) {
+    learnSwitch_->SetValue(0.0);
+    learnSwitch_->SetDirty(false);
+  }
 }
 
 ConfigStatus Synth::ReadConfiguration() {

@@ -32,6 +32,9 @@ enum class MidiConfigItem { kMidiThru, kIgnoreProgramChange, kAll };
 class Synth : public IPlugVST {
  public:
   static constexpr int kNumControllers = 120;
+  static constexpr int kEditorWidth = 1152;
+  static constexpr int kEditorHeight = 440;
+  static constexpr int kEditorFps = 25;
 
   Synth(vst2::audioMasterCallback hostCallback, const InstanceOptions& options, const char* channelIOString,
         const char* effectName, const char* productName, const char* makerName, int32_t uniqueId,
@@ -74,6 +77,8 @@ class Synth : public IPlugVST {
   }
 
   MidiQueue& Queue() { return midiQueue_; }
+  // The editor surface this instance owns (attached once the layout is built).
+  IGraphics* Editor() { return editor_.get(); }
   engine::TuningClient* GetTuningClient() { return tuningClient_.get(); }
   const char* MicroTuningCaption() const { return microTuningCaption_; }
 
@@ -82,6 +87,7 @@ class Synth : public IPlugVST {
   void MidiLearnStep();
 
   MidiQueue midiQueue_{1024};
+  std::unique_ptr<IGraphics> editor_;
   IControl* learnSwitch_ = nullptr;
   std::unique_ptr<engine::MtsClientGlobal> ownTuningLibrary_;  // only when a path was given
   std::unique_ptr<engine::TuningClient> tuningClient_;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "editor/IGraphics.h"
+
 namespace pellory {
 
 using namespace vst2;
@@ -191,7 +193,15 @@ bool IPlugVST::IsSpecialHost() {
   return specialHost_;
 }
 
-void IPlugVST::ResizeEditor() {}
+void IPlugVST::ResizeEditor() {
+  IGraphics* graphics = GetGraphics();
+  if (!graphics) return;
+  editorRect_.top = 0;
+  editorRect_.left = 0;
+  editorRect_.bottom = static_cast<int16_t>(graphics->Height());
+  editorRect_.right = static_cast<int16_t>(graphics->Width());
+  HostCall(audioMasterSizeWindow, graphics->Width(), graphics->Height());
+}
 
 void IPlugVST::SetInputConnected(int channel, bool connected) {
   if (channel < 0 || channel >= NumInputs()) return;
@@ -224,7 +234,12 @@ void IPlugVST::IdentifyHost() {
 
 void IPlugVST::AttachEditor(IGraphics* graphics) {
   IPlugBase::AttachEditor(graphics);
-  if (graphics) effect_.flags |= effFlagsHasEditor;
+  if (!graphics) return;
+  effect_.flags |= effFlagsHasEditor;
+  editorRect_.top = 0;
+  editorRect_.left = 0;
+  editorRect_.bottom = static_cast<int16_t>(graphics->Height());
+  editorRect_.right = static_cast<int16_t>(graphics->Width());
 }
 
 void IPlugVST::SetLatency(int samples) {
@@ -351,6 +366,7 @@ void VSTCALLBACK IPlugVST::VSTSetParameter(AEffect* effect, VstInt32 index, floa
   platform::LockGuard guard(plug->Lock());
   IParameter* p = plug->GetParameter(index);
   if (!p) return;
+  if (IGraphics* graphics = plug->GetGraphics()) graphics->SetParameterFromPlugin(index, value, true);
   p->SetNormalized(value);
   plug->HandleParameterChange(index);
 }

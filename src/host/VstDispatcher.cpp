@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/IGraphics.h"
 #include "host/IPlugVST.h"
 
 namespace pellory {
@@ -343,6 +344,7 @@ VstIntPtr IPlugVST::String2Parameter(int index, const char* text) {
   if (!text) return 1;
   double value = 0.0;
   if (!p->ParseDisplayText(HostText(text, kParamTextBytes * 8).c_str(), value)) return 0;
+  if (IGraphics* graphics = GetGraphics()) graphics->SetParameterFromPlugin(index, value, false);
   p->SetValueClamped(value);
   HandleParameterChange(index);
   return 1;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <tuple>
@@ -79,6 +80,39 @@ void IGraphics::Resize(int width, int height) {
   if (mSurface.Valid()) PrepDraw();
   MarkAllControlsDirty();
   if (mPlug) mPlug->ResizeEditor();
+}
+
+// ---- Editor services ----
+
+int IGraphics::AskCommit(int program) {
+  char text[128];
+  std::snprintf(text, sizeof(text), "PRG %i has uncommitted changes!\nDo you want to commit the changes?", program);
+  switch (ShowMessageBox(text, "Uncommitted Changes", kMB_YESNOCANCEL)) {
+    case kIDYES: return kAnswerYes;
+    case kIDNO: return kAnswerNo;
+    case kResultNotShown: return kNotAsked;
+    default: return kAnswerCancel;
+  }
+}
+
+int IGraphics::ShowMessageBox(const std::string& text, const std::string& caption, int style) {
+  return ShowMessageBox(text.c_str(), caption.c_str(), style);
+}
+
+std::string IGraphics::ChooseFile(const std::string& fileName, ProgramDialogs::FileAction action,
+                                  const std::string& folder, const std::string& extensions) {
+  std::string name = fileName;
+  std::string where = folder;
+  ChooseFile(name, static_cast<int>(action), where, extensions.c_str());
+  return name;
+}
+
+bool IGraphics::OpenWebPage(const std::string& url) { return OpenWebPage(url.c_str(), nullptr, nullptr, nullptr); }
+
+void IGraphics::ShowTapeDialog() {
+  if (!mTapeDialog) return;
+  mTapeDialog->SetHidden(false);
+  mTapeDialog->SetDirty(false);
 }
 
 // ---- Controls ----

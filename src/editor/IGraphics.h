@@ -7,6 +7,7 @@
 #include "editor/EditorTypes.h"
 #include "editor/IControl.h"
 #include "editor/IPopupMenu.h"
+#include "programs/ProgramDialogs.h"
 
 namespace pellory {
 
@@ -21,8 +22,9 @@ enum FileAction { kFileOpen = 0, kFileSave = 1 };
 
 // The editor surface: the off-screen picture, the ordered control list, redraw of dirty
 // controls, the mouse and key routing, and the platform services the program asks of its
-// editor. The platform part (a window, or none) is a subclass.
-class IGraphics {
+// editor. The platform part (a window, or none) is a subclass. The program's questions and
+// dialogs (ProgramDialogs) are answered through the platform operations.
+class IGraphics : public ProgramDialogs {
  public:
   IGraphics(IPlugBase* plug, int width, int height, int fps = 25);
 
@@ -61,6 +63,17 @@ class IGraphics {
 
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
+
+  // Editor services for the program (through the platform operations above).
+  int AskCommit(int program) override;
+  int ShowMessageBox(const std::string& text, const std::string& caption, int style) override;
+  std::string ChooseFile(const std::string& fileName, ProgramDialogs::FileAction action, const std::string& folder,
+                         const std::string& extensions) override;
+  bool OpenWebPage(const std::string& url) override;
+  bool IsEditorOpen() override { return IsWindowOpen(); }
+  // Shows the tape dialog control set by the layout (nothing without one).
+  void ShowTapeDialog() override;
+  void SetTapeDialog(IControl* dialog) { mTapeDialog = dialog; }
 
   IPlugBase* GetPlug() const { return mPlug; }
   int Width() const { return mWidth; }
@@ -141,6 +154,7 @@ class IGraphics {
   drawing::Surface mSurface;
   std::vector<std::unique_ptr<IControl>> mControls;
   IControl* mKeyCatcher = nullptr;
+  IControl* mTapeDialog = nullptr;
   int mMouseCapture = -1;
   int mMouseOver = -1;
   int mMouseX = 0, mMouseY = 0;

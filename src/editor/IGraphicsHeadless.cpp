@@ -213,8 +213,11 @@ int IGraphicsHeadless::ShowMessageBox(const char* text, const char* caption, int
     result = mMessageBoxAnswers.front();
     mMessageBoxAnswers.pop_front();
   } else {
-    // Unscripted, the answer that changes least: Cancel, or No, or the only button.
-    result = type == kMB_YESNO ? kIDNO : (type == kMB_OKCANCEL || type == kMB_YESNOCANCEL ? kIDCANCEL : kIDOK);
+    // Unscripted, the answer that changes least: Cancel, or No, or the only button. (The low
+    // four bits are the buttons; icons may be added above them.)
+    const int buttons = type & 0xF;
+    result = buttons == kMB_YESNO ? kIDNO
+                                  : (buttons == kMB_OKCANCEL || buttons == kMB_YESNOCANCEL ? kIDCANCEL : kIDOK);
   }
   Request r;
   r.kind = kMessageBox;

@@ -75,6 +75,10 @@ class IGraphicsHeadless : public IGraphics {
   // The whole surface as an RGBA PNG file.
   bool WritePng(const std::string& path);
 
+  using IGraphics::ChooseFile;
+  using IGraphics::OpenWebPage;
+  using IGraphics::ShowMessageBox;
+
   // Platform operations.
   void PaintToScreen(const IRect& rect) override;
   void CancelTextEntry() override;

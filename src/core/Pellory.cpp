@@ -31,7 +31,7 @@ Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& 
   if (editor_) {
     // The panel is laid out once; the window comes and goes over the same controls.
     panel_ = std::make_unique<PelloryEditor>(*this, *editor_);
-    SetProgramDialogs(editor_.get());
+    SetProgramDialogs(panel_->Dialogs());
     AttachEditor(editor_.get());
   }
   startup_ = false;

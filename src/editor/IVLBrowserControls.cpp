@@ -119,7 +119,7 @@ IRect IVLScrollControl::ThumbRect() const {
   return IRect(mRECT.L, static_cast<int>(top + 0.5f), mRECT.R, static_cast<int>(bottom + 0.5f));
 }
 
-bool IVLScrollControl::IsDirty() { return ThumbRect() != mShown || IControl::IsDirty(); }
+bool IVLScrollControl::IsDirty() { return (!mHide && ThumbRect() != mShown) || IControl::IsDirty(); }
 
 bool IVLScrollControl::Draw(IGraphics* graphics) {
   static const IColor kThumb(32, 255, 255, 255);

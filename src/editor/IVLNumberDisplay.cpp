@@ -111,7 +111,7 @@ void IVLNumberDisplay::Digits(int& tens, int& units) const {
 }
 
 bool IVLNumberDisplay::IsDirty() {
-  if (mParamIdx < 0 && mPellory && mPellory->PanelDisplay(-mParamIdx) != mShown) return true;
+  if (!mHide && mParamIdx < 0 && mPellory && mPellory->PanelDisplay(-mParamIdx) != mShown) return true;
   return IControl::IsDirty();
 }
 

@@ -36,7 +36,8 @@ bool IVLUtilityKick::IsDirty() {
     // Steps the render loop left for us since the last tick.
     for (int n = mPellory->TakePanelRepeatSteps(); n > 0; --n) mPellory->PanelCommand(Code());
   }
-  return Lit() != mShownLit || IControl::IsDirty();
+  // A hidden button is not drawn, so its lamp cannot catch up until it is shown.
+  return (!mHide && Lit() != mShownLit) || IControl::IsDirty();
 }
 
 bool IVLUtilityKick::Draw(IGraphics* graphics) {

@@ -87,7 +87,30 @@ constexpr int kItemTop = 129, kItemRows = 15;
 
 const char* PelloryEditor::VersionText() { return "v.1.1.2." PELLORY_STRINGIFY(PELLORY_BUILD_NUMBER); }
 
-PelloryEditor::PelloryEditor(Pellory& plug, IGraphics& graphics) : plug_(plug), graphics_(graphics) { Build(); }
+int EditorDialogs::AskCommit(int program) {
+  return graphics_.IsWindowOpen() ? graphics_.AskCommit(program) : kNotAsked;
+}
+
+int EditorDialogs::ShowMessageBox(const std::string& text, const std::string& caption, int style) {
+  return graphics_.IsWindowOpen() ? graphics_.ShowMessageBox(text, caption, style) : kResultNotShown;
+}
+
+std::string EditorDialogs::ChooseFile(const std::string& fileName, FileAction action, const std::string& folder,
+                                      const std::string& extensions) {
+  return graphics_.IsWindowOpen() ? graphics_.ChooseFile(fileName, action, folder, extensions) : std::string();
+}
+
+bool EditorDialogs::OpenWebPage(const std::string& url) { return graphics_.IsWindowOpen() && graphics_.OpenWebPage(url); }
+
+bool EditorDialogs::IsEditorOpen() { return graphics_.IsWindowOpen(); }
+
+void EditorDialogs::ShowTapeDialog() {
+  if (graphics_.IsWindowOpen()) graphics_.ShowTapeDialog();
+}
+
+PelloryEditor::PelloryEditor(Pellory& plug, IGraphics& graphics) : plug_(plug), graphics_(graphics), dialogs_(graphics) {
+  Build();
+}
 
 void PelloryEditor::Build() {
   Pellory* p = &plug_;
@@ -268,6 +291,7 @@ void PelloryEditor::ApplyView() {
 }
 
 void PelloryEditor::RefreshBrowser() {
+  UpdateFolderLine();
   const std::vector<Pellory::BrowserEntry> page = plug_.BrowserPage();
   for (std::size_t k = 0; k < programItems_.size(); ++k) {
     const int number = k < page.size() ? page[k].number : 0;

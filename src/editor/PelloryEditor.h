@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "editor/EditorTypes.h"
+#include "programs/ProgramDialogs.h"
 
 namespace pellory {
 
@@ -11,6 +12,24 @@ class IGraphics;
 class IVLProgramItemControl;
 class IVLTapeLoadDialog;
 class Pellory;
+
+// The program's questions and dialogs go to the editor surface while its window is open.
+// With the window closed nobody is there to answer (a program change arriving from the host
+// must not stop on a message box), so they behave as without an editor.
+class EditorDialogs : public ProgramDialogs {
+ public:
+  explicit EditorDialogs(IGraphics& graphics) : graphics_(graphics) {}
+  int AskCommit(int program) override;
+  int ShowMessageBox(const std::string& text, const std::string& caption, int style) override;
+  std::string ChooseFile(const std::string& fileName, FileAction action, const std::string& folder,
+                         const std::string& extensions) override;
+  bool OpenWebPage(const std::string& url) override;
+  bool IsEditorOpen() override;
+  void ShowTapeDialog() override;
+
+ private:
+  IGraphics& graphics_;
+};
 
 // The editor's panel: lays out every control on the surface once, keeps the groups that the
 // view switch and the idle refresh show, hide and update, and the browser's visible list that
@@ -59,6 +78,9 @@ class PelloryEditor {
   IVLTapeLoadDialog* TapeDialog() const { return tapeDialog_; }
   IControl* VersionLabel() const { return versionLabel_; }
 
+  // What the program asks of its editor (see EditorDialogs).
+  ProgramDialogs* Dialogs() { return &dialogs_; }
+
   // The version label's text: "v.1.1.2.N" with our build number N.
   static const char* VersionText();
 
@@ -67,6 +89,7 @@ class PelloryEditor {
 
   Pellory& plug_;
   IGraphics& graphics_;
+  EditorDialogs dialogs_;
   std::vector<IControl*> chartCells_;
   std::vector<IControl*> editControls_;
   std::vector<IVLProgramItemControl*> programItems_;

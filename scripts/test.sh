@@ -58,10 +58,12 @@ cmake -S . -B build/linux-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_C_FLAGS=-fsanitize=thread \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_MODULE_LINKER_FLAGS=-fsanitize=thread \
   -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread -DPELLORY_WIN64_DIR= -DPELLORY_WIN32_DIR= >/dev/null
-cmake --build build/linux-tsan -j "$jobs" --target pellory plugin_tests
+cmake --build build/linux-tsan -j "$jobs" --target pellory plugin_tests editor_tests
 
 say "running the plug-in tests with ThreadSanitizer"
 TSAN_OPTIONS=halt_on_error=1 build/linux-tsan/tests/plugin_tests --gtest_brief=1
+# The editor: host automation on one thread while the interface thread draws and clicks.
+TSAN_OPTIONS=halt_on_error=1 build/linux-tsan/tests/editor_tests --gtest_brief=1
 
 # Skipped tests, each with the reason it printed (a "SKIP:" line, or GoogleTest's skip message).
 skipped=$(grep -h '(Skipped)' "$logs"/tests.log "$logs"/sanitize.log 2>/dev/null | sed 's/^.*- \([^ ]*\) (Skipped).*/\1/' | sort -u || true)

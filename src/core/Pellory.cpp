@@ -210,6 +210,8 @@ void Pellory::SetSustainPedal(bool down) {
 void Pellory::Idle() {
   // Deferred refresh after wholesale changes (program loads, commands): only while the editor
   // window is open, so a closed editor keeps the flag until it is next shown.
+  // The editor's timer calls this on the interface thread while host threads may set the flag.
+  platform::LockGuard guard(lock_);
   IGraphics* graphics = GetGraphics();
   if (!graphics || !graphics->IsWindowOpen() || !editorRefreshPending_) return;
   graphics->MarkAllControlsDirty();

@@ -14,11 +14,12 @@ IRect FrameRect(int x, int y, const IBitmap& bitmap) {
   return IRect(x, y, x + bitmap.FrameWidth(), y + bitmap.FrameHeight());
 }
 
-// Frame for value v of an N-frame strip: round(v * (N - 1)) + 1, limited to 1..N.
-int FrameOf(double value, int n) {
+// Frame for value v of an N-frame strip: round(v * (N - 1)) + 1, limited to 1..N. A product
+// beyond the integers (or not a number) shows outOfRange.
+int FrameOf(double value, int n, int outOfRange) {
   if (n < 2) return 1;
   const double product = value * (n - 1) + 0.5;
-  if (!(product >= 0.0) || product >= static_cast<double>(INT_MAX)) return product >= 0.0 ? n : 1;
+  if (!(product > static_cast<double>(INT_MIN) && product < static_cast<double>(INT_MAX))) return outOfRange;
   const int frame = static_cast<int>(product) + 1;
   return frame < 1 ? 1 : (frame > n ? n : frame);
 }
@@ -145,7 +146,7 @@ IBitmapControl::IBitmapControl(IPlugBase* plug, int x, int y, int paramIdx, cons
 IBitmapControl::IBitmapControl(IPlugBase* plug, int x, int y, const IBitmap& bitmap, const BlendMode& blend)
     : IBitmapControl(plug, x, y, -1, bitmap, blend) {}
 
-int IBitmapControl::FrameForValue() const { return FrameOf(GetValue(), mBitmap.N); }
+int IBitmapControl::FrameForValue() const { return FrameOf(GetValue(), mBitmap.N, GetValue() > 0.0 ? mBitmap.N : 1); }
 
 bool IBitmapControl::Draw(IGraphics* graphics) {
   return graphics->DrawBitmap(mBitmap, mRECT, FrameForValue(), &mBlend);
@@ -205,7 +206,7 @@ IKnobMultiControl::IKnobMultiControl(IPlugBase* plug, int x, int y, int paramIdx
                                      int direction, double gearing)
     : IKnobControl(plug, FrameRect(x, y, bitmap), paramIdx, direction, gearing), mBitmap(bitmap) {}
 
-int IKnobMultiControl::FrameForValue() const { return FrameOf(GetValue(), mBitmap.N); }
+int IKnobMultiControl::FrameForValue() const { return FrameOf(GetValue(), mBitmap.N, 1); }
 
 bool IKnobMultiControl::Draw(IGraphics* graphics) {
   return graphics->DrawBitmap(mBitmap, mRECT, FrameForValue(), &mBlend);

@@ -127,6 +127,9 @@ void IGraphics::SetBackground(int id, const char* name) {
   auto* background = new IBitmapControl(mPlug, 0, 0, -1, bitmap, BlendMode(BlendMode::kBlendClobber));
   background->SetRECT(IRect(0, 0, mWidth, mHeight));
   mControls.emplace(mControls.begin(), background);
+  // Every index moved up by one.
+  mMouseCapture = -1;
+  mMouseOver = -1;
 }
 
 // ---- Caches ----

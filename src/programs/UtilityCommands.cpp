@@ -250,6 +250,9 @@ bool Pellory::LoadSysExFile(const std::string& path, int target) {
 }
 
 void Pellory::LoadProgramFileCommand(int command) {
+  // The menus offer these only when there is such a program to load into.
+  if (command == 3 && keyboardMode_ == kSingle) return;
+  if (command == 4 && !IsCombiNumber(currentProgram_)) return;
   const std::string path = dialogs_->ChooseFile("", Dialogs::kFileOpen, ProgramPath(), kExtension);
   if (path.empty()) return;
   const int h = ProbeProgramFile(path);

@@ -22,6 +22,14 @@ void SetTimeout(HINTERNET handle, DWORD option, int ms) {
   InternetSetOptionA(handle, option, &value, sizeof(value));
 }
 
+// Each handle gets the bounds: some WinINet versions copy them from the parent handle only
+// for some options. Refusals (an option a handle does not take) are harmless.
+void SetTimeouts(HINTERNET handle, const HttpRequest& request) {
+  SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, request.connectTimeoutMs);
+  SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, request.receiveTimeoutMs);
+  SetTimeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, request.receiveTimeoutMs);
+}
+
 bool IsTimeout(DWORD error) { return error == ERROR_INTERNET_TIMEOUT; }
 
 }  // namespace
@@ -31,16 +39,16 @@ HttpResult HttpGet(const HttpRequest& request, std::string& body) {
   InternetHandle internet(InternetOpenA(request.agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
   if (!internet.handle) return HttpResult::kFailed;
   // Without limits a server that accepts and never answers holds the caller indefinitely.
-  SetTimeout(internet.handle, INTERNET_OPTION_CONNECT_TIMEOUT, request.connectTimeoutMs);
-  SetTimeout(internet.handle, INTERNET_OPTION_SEND_TIMEOUT, request.receiveTimeoutMs);
-  SetTimeout(internet.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, request.receiveTimeoutMs);
+  SetTimeouts(internet.handle, request);
   InternetHandle connection(InternetConnectA(internet.handle, request.host.c_str(),
                                              static_cast<INTERNET_PORT>(request.port), nullptr, nullptr,
                                              INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection.handle) return HttpResult::kFailed;
+  SetTimeouts(connection.handle, request);
   const char* accept[] = {"*/*", nullptr};
   InternetHandle file(HttpOpenRequestA(connection.handle, "GET", request.path.c_str(), nullptr, nullptr, accept, 0, 0));
   if (!file.handle) return HttpResult::kFailed;
+  SetTimeouts(file.handle, request);
   if (!HttpSendRequestA(file.handle, nullptr, 0, nullptr, 0))
     return IsTimeout(GetLastError()) ? HttpResult::kTimedOut : HttpResult::kFailed;
 

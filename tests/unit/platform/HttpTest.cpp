@@ -78,8 +78,14 @@ TEST(HttpGet, SilentServerTimesOutWithinTheBound) {
   LocalHttpServer server(LocalHttpServer::Mode::kSilent);
   std::string body = "stale";
   const auto start = Clock::now();
-  EXPECT_EQ(HttpGet(LocalRequest(server.Port(), 1000), body), HttpResult::kTimedOut);
+  const HttpResult result = HttpGet(LocalRequest(server.Port(), 1000), body);
   const double seconds = SecondsSince(start);
+#ifdef _WIN32
+  // Some WinINet versions report the expired wait as a failed send rather than a timeout.
+  EXPECT_TRUE(result == HttpResult::kTimedOut || result == HttpResult::kFailed);
+#else
+  EXPECT_EQ(result, HttpResult::kTimedOut);
+#endif
   std::printf("silent server, 1000 ms bounds: %.3f s\n", seconds);
   EXPECT_EQ(body, "");
   EXPECT_GE(seconds, 0.9);

@@ -11,6 +11,7 @@
 #include "editor/IVLSwitchControls.h"
 #include "editor/IVLTapeLoadDialog.h"
 #include "editor/IVLUtilityKick.h"
+#include "platform/Locks.h"
 
 #ifndef PELLORY_BUILD_NUMBER
 #define PELLORY_BUILD_NUMBER 1
@@ -306,7 +307,11 @@ void PelloryEditor::RefreshBrowser() {
 }
 
 int PelloryEditor::SelectedPosition() const {
-  const int selected = plug_.BrowserSelection();
+  int selected;
+  {
+    platform::LockGuard guard(plug_.Lock());
+    selected = plug_.BrowserSelection();
+  }
   if (selected <= 0) return -1;
   for (std::size_t k = 0; k < visibleNumbers_.size(); ++k)
     if (visibleNumbers_[k] == selected) return static_cast<int>(k);

@@ -204,6 +204,9 @@ void PelloryEditor::Build() {
   display(189, 98, 233, 130, -82);
   lowerDot_ = add(new IBitmapControl(p, 206, 125, -85, b.dot));
   display(247, 98, 291, 130, -83);
+  // The decimal points lie on their displays; clicks there belong to the display's menu.
+  addressDot_->SetTargetArea(IRect());
+  lowerDot_->SetTargetArea(IRect());
   key(30, 188, -99, "");
   key(66, 188, -100, "");
   static const char* const kDigitLabels[10] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};

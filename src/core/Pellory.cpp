@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "editor/IGraphics.h"
+#include "editor/PelloryEditor.h"
 #include "engine/TuningClient.h"
 
 namespace pellory {
@@ -28,11 +29,19 @@ Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& 
   // program memory that a later reload of the slot would bring back.
   LoadFactoryBank(7);
   EnsureDefaultPresets("Pellory", 1);
-  if (editor_) AttachEditor(editor_.get());
+  if (editor_) {
+    // The panel is laid out once; the window comes and goes over the same controls.
+    panel_ = std::make_unique<PelloryEditor>(*this, *editor_);
+    SetProgramDialogs(panel_->Dialogs());
+    AttachEditor(editor_.get());
+  }
   startup_ = false;
 }
 
-Pellory::~Pellory() = default;
+Pellory::~Pellory() {
+  // The program's questions went to the editor surface, which goes with Synth.
+  SetProgramDialogs(nullptr);
+}
 
 void Pellory::Reset() {
   Synth::Reset();
@@ -55,8 +64,31 @@ void Pellory::ProcessBlock(double** inputs, double** outputs, int frames) {
 void Pellory::OnControlBlockStart() { MidiDispatch(); }
 
 void Pellory::OnRepeatCountdown() {
-  // The held OFF/ON buttons live in the editor; without an editor there is nothing to repeat.
-  engine_.ArmRepeat(-1);
+  // Audio thread, under the instance lock: only the countdown and two atomics are touched.
+  // The step itself (parameters, host notification, editor) is taken by the editor's thread.
+  if (repeatCode_.load(std::memory_order_relaxed) == 0) {
+    engine_.ArmRepeat(-1);
+    return;
+  }
+  repeatSteps_.fetch_add(1, std::memory_order_acq_rel);
+  engine_.ArmRepeat(100);
+}
+
+void Pellory::ArmPanelRepeat(int code, int blocks) {
+  platform::LockGuard guard(lock_);
+  if (blocks < 0) {
+    repeatCode_.store(0, std::memory_order_relaxed);
+    repeatSteps_.store(0, std::memory_order_relaxed);
+    engine_.ArmRepeat(-1);
+    return;
+  }
+  repeatCode_.store(code, std::memory_order_relaxed);
+  engine_.ArmRepeat(blocks);
+}
+
+void Pellory::SetEditorView(int view) {
+  if (view != 0) panelMode_ = view == panelMode_ ? 1 : view;
+  if (panel_) panel_->ApplyView();
 }
 
 void Pellory::HandleMidiMessage(const IMidiMessage& message) {
@@ -191,6 +223,7 @@ void Pellory::Idle() {
   graphics->MarkAllControlsDirty();
   AnnounceAllParameters();
   RefreshEditorParameters();
+  if (panel_) panel_->IdleRefresh();
   editorRefreshPending_ = false;
 }
 

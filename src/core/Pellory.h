@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,8 @@
 #include "programs/UtilityMenu.h"
 
 namespace pellory {
+
+class PelloryEditor;
 
 // Plug-in parameter ids (the table is declared by InitParameters).
 enum ParameterId {
@@ -136,6 +140,18 @@ class Pellory : public Synth, private engine::ControlBlockClient, private SysExR
   void SetPanelParameterNumber(int number);
   int PendingDigit() const { return pendingDigit_; }
   int EditorView() const { return panelMode_; }
+  // Switches the editor view (1 chart, 2 edit, 3 browse; the lit view's button returns to the
+  // chart; 0 applies the current view again) and shows and hides the controls of each view.
+  void SetEditorView(int view);
+  // The editor's panel (its controls and their groups); null without an editor.
+  PelloryEditor* GetPanel() { return panel_.get(); }
+  // Auto-repeat of a held OFF/ON button (code 'c' or 'd'): armed with a number of control
+  // blocks, disarmed with -1. The render loop counts the blocks down; each expiry while the
+  // button is held leaves one step for the editor to take on its own thread.
+  void ArmPanelRepeat(int code, int blocks);
+  // The steps due since the last call (editor thread).
+  int TakePanelRepeatSteps() { return repeatSteps_.exchange(0, std::memory_order_acq_rel); }
+  int RepeatingPanelCode() const { return repeatCode_.load(std::memory_order_relaxed); }
 
   // Program browser.
   enum BrowserSource { kBrowserBank1 = 0, kBrowserBank2 = 1, kBrowserFolder = 2 };
@@ -260,6 +276,10 @@ class Pellory : public Synth, private engine::ControlBlockClient, private SysExR
   ProgramDialogs defaultDialogs_;
   ProgramDialogs* dialogs_ = &defaultDialogs_;
   std::string tapeResultMessage_;
+  // The editor's panel, built once with the plug-in object (destroyed before the surface).
+  std::unique_ptr<PelloryEditor> panel_;
+  std::atomic<int> repeatCode_{0};
+  std::atomic<int> repeatSteps_{0};
   friend class PelloryTapeTarget;
 };
 

@@ -114,10 +114,22 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       if (!ptr || !GetGraphics()) return 0;
       *static_cast<ERect**>(ptr) = &editorRect_;
       return 1;
-    case effEditOpen:
-    case effEditClose:
-      // Without an attached editor there is no window to open or close.
-      return 0;
+    case effEditOpen: {
+      IGraphics* graphics = GetGraphics();
+      // A surface without a platform window (the headless one) has nothing to show inside the
+      // host's window: it stays closed and the host hears so.
+      if (!graphics || std::strcmp(graphics->GetDrawingApiName(), "Headless") == 0 || !graphics->OpenWindow(ptr))
+        return 0;
+      EditorOpened();
+      return 1;
+    }
+    case effEditClose: {
+      IGraphics* graphics = GetGraphics();
+      if (!graphics) return 0;
+      EditorClosed();
+      graphics->CloseWindow();
+      return 1;
+    }
     case effEditIdle:
     case effIdle:
       Idle();

@@ -121,10 +121,10 @@ void Pellory::PanelCommand(int code) {
         SetCompareMode(!compareMode_);
         break;
       case kCodeView3:
-        panelMode_ = panelMode_ == 3 ? 1 : 3;
+        SetEditorView(3);
         break;
       case kCodeView2:
-        panelMode_ = panelMode_ == 2 ? 1 : 2;
+        SetEditorView(2);
         break;
       case kCodeBank1:
       case kCodeBank1 + 1:

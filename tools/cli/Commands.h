@@ -32,5 +32,6 @@ int RunRender(const Context& context, const std::vector<std::string>& args);
 int RunDemo(const Context& context, const std::vector<std::string>& args);
 int RunBank(const Context& context, const std::vector<std::string>& args);
 int RunTape(const Context& context, const std::vector<std::string>& args);
+int RunScreenshot(const Context& context, const std::vector<std::string>& args);
 
 }  // namespace cli

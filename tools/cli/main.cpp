@@ -16,7 +16,8 @@ int Usage() {
                "  pellory-cli demo [--plugin PATH] [-o DIR]\n"
                "  pellory-cli bank list FILE.syx\n"
                "  pellory-cli bank factory 1|2 -o FILE.syx\n"
-               "  pellory-cli tape decode IN.wav -o OUT.syx [--highpass HZ] [--lowpass HZ] [--threshold PCT]\n");
+               "  pellory-cli tape decode IN.wav -o OUT.syx [--highpass HZ] [--lowpass HZ] [--threshold PCT]\n"
+               "  pellory-cli screenshot [--view chart|edit|browse] [--bank FILE.syx] [--program N] -o FILE.png\n");
   return 2;
 }
 
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
     status = cli::RunBank(context, args);
   } else if (command == "tape") {
     status = cli::RunTape(context, args);
+  } else if (command == "screenshot") {
+    status = cli::RunScreenshot(context, args);
   } else if (command == "-h" || command == "--help" || command == "help") {
     Usage();
     return 0;

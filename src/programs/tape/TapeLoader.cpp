@@ -2,6 +2,8 @@
 
 #include "platform/Files.h"
 
+#include <utility>
+
 namespace pellory::tape {
 
 const char* const kEarlyModelLoadedMessage = "Early model tape dump was successfully loaded.\n";
@@ -39,24 +41,35 @@ bool ApplyTapeDump(const TapeDump& dump, TapeLoadTarget& target) {
   return true;
 }
 
-bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, TapeLoadTarget& target) {
-  // Folders and other non-files open on some systems and then fail part-way; refuse them here.
-  if (!platform::FileExists(path)) return false;
-  FileByteSource file(path);
-  if (!file.IsOpen()) return false;
-  return LoadTapeDump(file, settings, target);
-}
-
-bool LoadTapeDump(ByteSource& file, const DecoderSettings& settings, TapeLoadTarget& target) {
+bool DecodeTapeDump(ByteSource& file, const DecoderSettings& settings, TapeDump& dump) {
   TapeDecoder decoder(settings);
   if (decoder.Decode(file) != DecodeError::kNone) return false;
   if (decoder.ByteCount() != kEarlyDumpSize && decoder.ByteCount() != kLaterDumpSize) return false;
   // A doubtful symbol anywhere, or a record the instrument cannot have written, and the
   // recording is refused: better no programs than damaged ones reported as loaded.
   if (!decoder.Certain()) return false;
-  const TapeDump dump = ExtractDump(decoder.Bytes().data(), decoder.Bytes().size());
-  if (!HasOnlyValidRecords(dump)) return false;
-  return ApplyTapeDump(dump, target);
+  TapeDump decoded = ExtractDump(decoder.Bytes().data(), decoder.Bytes().size());
+  if (!HasOnlyValidRecords(decoded)) return false;
+  dump = std::move(decoded);
+  return true;
+}
+
+bool DecodeTapeDump(const std::string& path, const DecoderSettings& settings, TapeDump& dump) {
+  // Folders and other non-files open on some systems and then fail part-way; refuse them here.
+  if (!platform::FileExists(path)) return false;
+  FileByteSource file(path);
+  if (!file.IsOpen()) return false;
+  return DecodeTapeDump(file, settings, dump);
+}
+
+bool LoadTapeDump(ByteSource& file, const DecoderSettings& settings, TapeLoadTarget& target) {
+  TapeDump dump;
+  return DecodeTapeDump(file, settings, dump) && ApplyTapeDump(dump, target);
+}
+
+bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, TapeLoadTarget& target) {
+  TapeDump dump;
+  return DecodeTapeDump(path, settings, dump) && ApplyTapeDump(dump, target);
 }
 
 bool LoadTapeDump(const std::string& path, TapeLoadTarget& target) {

@@ -47,6 +47,10 @@ bool ApplyTapeDump(const TapeDump& dump, TapeLoadTarget& target);
 bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, TapeLoadTarget& target);
 // The same for a recording already opened or held in memory.
 bool LoadTapeDump(ByteSource& file, const DecoderSettings& settings, TapeLoadTarget& target);
+// Only the decoding part, with the same checks: true with the dump of either model in `dump`.
+// Lets a caller decode without holding what the load writes into.
+bool DecodeTapeDump(const std::string& path, const DecoderSettings& settings, TapeDump& dump);
+bool DecodeTapeDump(ByteSource& file, const DecoderSettings& settings, TapeDump& dump);
 // The same with the process-wide settings that the load dialog edits.
 bool LoadTapeDump(const std::string& path, TapeLoadTarget& target);
 

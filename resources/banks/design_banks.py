@@ -739,16 +739,16 @@ def complete(design, level=None):
 # "VCA Amount Dynamic" and "VCF Envelope Dynamic" are at least these (the harpsichord has no touch,
 # and a "DYNAMIC ATTACK" promises its touch on the attack only). A design with own_touch sets its
 # own.
-TOUCH_WORDS = ("PIANO", "GRAND", "CLAVINET", "CLAVICHORD", "GUITAR", "PIZZICATO", "HARP", "KOTO", "BANJO", "LUTE",
-               "MALLET", "MARIMBA", "XYLOPHONE", "VIBRAPHONE", "CALIMBA", "TOUCH", "VELOCITY", "WITH DYNAMIC")
+TOUCH_WORDS = ("PIANO", "GRAND", "CLAVINET", "CLAVICHORD", "GUITAR", "PIZZICATO", "HARP", "HARPO", "KOTO", "BANJO",
+               "LUTE", "MALLET", "MARIMBA", "XYLOPHONE", "VIBRAPHONE", "CALIMBA", "TOUCH", "VELOCITY")
 TOUCH_VCA = 44
 TOUCH_VCF = 40
 
 
 def promises_touch(name):
-    if "HARPSICHORD" in name or "DYNAMIC ATTACK" in name:
-        return False
-    return any(word in name for word in TOUCH_WORDS)
+    """Whole words only: a FLUTE is not a LUTE."""
+    words = "".join(c if c.isalnum() else " " for c in name).split()
+    return any(word in TOUCH_WORDS for word in words) or "WITH DYNAMIC" in name
 
 
 def render(names, programs, combis, title, levels):

@@ -8,6 +8,7 @@
 // the programs' volumes from it.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -101,13 +102,20 @@ struct Sheet {
 };
 
 // Programs whose kind promises touch: struck, plucked and keyed, or named for it.
+// Whole words: a FLUTE is not a LUTE, a HARPSICHORD (no touch) not a HARP; "W. DYNAMIC ATTACK"
+// promises its touch on the attack only.
 bool PromisesTouch(const std::string& name) {
-  if (Has(name, "HARPSICHORD") || Has(name, "DYNAMIC ATTACK")) return false;  // no touch / touch on the attack
-  for (const char* t : {"PIANO", "GRAND", "CLAVINET", "CLAVICHORD", "GUITAR", "PIZZICATO", "HARP", "KOTO", "BANJO",
-                        "LUTE", "MALLET", "MARIMBA", "XYLOPHONE", "VIBRAPHONE", "CALIMBA", "TOUCH", "VELOCITY",
-                        "WITH DYNAMIC"})
-    if (Has(name, t)) return true;
-  return false;
+  std::vector<std::string> words(1);
+  for (char c : name) {
+    if (std::isalnum(static_cast<unsigned char>(c))) words.back() += c;
+    else if (!words.back().empty()) words.emplace_back();
+  }
+  for (const std::string& w : words)
+    for (const char* t : {"PIANO", "GRAND", "CLAVINET", "CLAVICHORD", "GUITAR", "PIZZICATO", "HARP", "HARPO", "KOTO",
+                          "BANJO", "LUTE", "MALLET", "MARIMBA", "XYLOPHONE", "VIBRAPHONE", "CALIMBA", "TOUCH",
+                          "VELOCITY"})
+      if (w == t) return true;
+  return name.find("WITH DYNAMIC") != std::string::npos;
 }
 
 // Unsteadiness of the level between two times: mean |change| of the 50 ms level (long enough

@@ -6,7 +6,7 @@ from a family template (piano, brass, strings, organ, ...) and is then shaped fo
 
     python3 resources/banks/design_banks.py          # rewrite both .txt files
     python3 resources/banks/design_banks.py --check  # fail if the .txt files are out of date
-    build/tests/banks_tests > sheet.txt              # play every program, print the measuring sheet
+    build/tests/bank_levels_tests > sheet.txt        # play every program, print the level sheet
     python3 resources/banks/design_banks.py --calibrate sheet.txt  # rebalance levels.json, rewrite
 
 After a change, `ninja pellory-update-banks` refreshes the committed .syx images.
@@ -32,13 +32,17 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 LEVELS_FILE = os.path.join(HERE, "levels.json")
 
-# Loudness balance. The designs above give each program a starting "VCA Program Volume"; the
-# final volumes in levels.json come from playing every program (banks_tests prints the sheet) and
-# scaling each so that a single note's loudest 10 ms reach NOTE_DB, unless that would let a
-# full-velocity four-note chord peak above CHORD_PEAK (struck sounds are held back by their
-# peaks, pads by their loudness). A design's "trim" (dB) asks for a softer or louder program.
-CHORD_PEAK = 0.6
-NOTE_DB = -19.0
+# Loudness balance. The designs give each program a starting "VCA Program Volume"; the final
+# volumes (and the Combis' layer levels) in levels.json come from playing every program
+# (bank_levels_tests prints the level sheet) and scaling each towards TARGET_LUFS, integrated
+# loudness on a phrase that suits it (repeated notes for struck sounds, a held chord for the
+# rest), unless a full-velocity six-note chord would then pass PEAK_LIMIT_DBTP. A program whose
+# comment says "Level exception:" keeps its level (effects and deliberately quiet sounds).
+TARGET_LUFS = -22.0
+# Bank 1's first Combi keeps the layer levels 28/28 it has always had (programs and hosts know
+# it by them); its loudness is within the balance as it is.
+FIXED_LEVELS = {("bank1.txt", 76)}
+PEAK_LIMIT_DBTP = -2.0  # a decibel under the ceiling: a struck chord's peak varies from strike to strike
 
 # id, name, short key, minimum, maximum, default, enumeration texts
 PARAMS = [
@@ -293,19 +297,22 @@ def bank1():
     P[9] = ("Bright resonant synth with an octave-up saw and slow filter drift.",
             merge(dcos("S", "S", o2="8'"), dict(det=12), filt(40, env=14, fd=28, fs=30, res=30, track=40),
                   amp(0, 36, 50, 24), dict(vol=26), no_lfo(), lfo2("vcf", 6, 12)))
-    P[10] = ("Electronic drum: triangle and noise, resonant snap, quick decay.",
-             merge(dcos("T", ""), dict(noise=14), filt(16, env=30, fd=18, res=24, track=24),
-                   amp(0, 24, 0, 20), dict(vdyn=36, vol=56), no_lfo(), lfo2("dco", 6, 16, wave="Saw Up")))
+    # The oscillators' pitch cannot follow an envelope (the LFOs run freely, so a ramp would fall
+    # or jump at random), but a filter that rings on its own sings at its cutoff: the decaying
+    # filter envelope sweeps that ringing tone down, the drum's falling pitch.
+    P[10] = ("Electronic drum: a self-oscillating filter struck by noise, its pitch falling with the filter envelope.",
+             merge(dcos("", ""), dict(noise=12), filt(14, env=8, fd=20, res=60, track=32, envdyn=30),
+                   amp(0, 24, 0, 20), dict(vdyn=36, vol=56), no_lfo()))
     P[11] = ("Brighter piano: more open filter, octave-up pulse.",
              piano(cut=32, env=20, o2="8'", pw2=8, vol=34))
     P[12] = ("Clavinet: narrow pulses, resonant bite that closes fast.",
              merge(dcos("P", "P", pw1=5, pw2=8, o2="8'"), filt(28, env=26, fd=22, fs=10, res=20, track=40,
-                   envdyn=30), amp(0, 32, 10, 12), dict(vdyn=30, vol=34), no_lfo()))
+                   envdyn=30), amp(0, 32, 10, 12), dict(vdyn=52, vol=34), no_lfo()))
     P[13] = ("Brighter brass with an octave-up saw.", brass(o2="8'", cut=22, env=28, fa=16, a=10, det=12))
     P[14] = ("Cellos: darker and lower-pitched bowing, wider vibrato.",
              strings(cut=24, det=14, a=30, vol=40, l1dep=3, l1rate=22))
     P[15] = ("Xylophone: hard, high and short.",
-             mallet(o1="8'", w2="P", pw2=10, cut=32, env=16, fd=16, d=24, r=18, vol=40))
+             mallet(o1="8'", w2="P", pw2=10, cut=32, env=16, fd=16, d=28, r=18, vol=40))
     P[16] = ("Organ with a bright four-foot and a slight rotary shimmer.",
              organ(w1="S", w2="P", o2="4'", cut=36, vol=28, l1dep=1, l1rate=30))
     P[17] = ("High whistle: triangle an octave up, faster, wider vibrato.",
@@ -327,8 +334,11 @@ def bank1():
                    dict(vol=28), no_lfo()))
     P[23] = ("Brass section: wide detune and a slow filter sway.",
              brass(det=24, cut=20, vol=30, **lfo2("vcf", 4, 14)))
-    P[24] = ("Starts as one player; a delayed LFO on DCO 2 spreads it into a section.",
-             strings(det=8, l1d1=0, l1d2=1, l1dep=3, l1rate=30, l1del=34, a=26))
+    # One player: the two saws start in tune. Over about six seconds two slow LFOs fade in, each
+    # pulling one oscillator its own way, and the filter opens: the player becomes a section.
+    P[24] = ("Starts as one player; delayed LFOs pull the two oscillators apart into a section.",
+             strings(o2="16'", det=0, l1d1=0, l1d2=1, l1dep=5, l1rate=18, l1del=50, a=26, fa=44, fd=40, fs=63,
+                     env=8, **dict(l2w="Triangle", l2d1=1, l2d2=0, l2f=0, l2a=0, l2dep=4, l2rate=14, l2del=50)))
     P[25] = ("Steel pan: triangles at the fundamental and the twelfth, resonant ring.",
              merge(dcos("T", "T", o2="8'", f2=7), filt(26, env=20, fd=26, res=30, track=40),
                    amp(0, 36, 0, 24), dict(vdyn=26, vol=50), no_lfo()))
@@ -337,7 +347,7 @@ def bank1():
     P[27] = ("Clarinets: hollow square wave with a soft octave, woody and dark.",
              wind(cut=22, env=8, vol=42))
     P[28] = ("Koto: plucked, nasal and resonant.",
-             pluck(w1="P", pw1=6, w2="S", cut=26, res=20, env=28, fd=26, d=36, r=22, vol=36))
+             pluck(w1="P", pw1=6, w2="S", cut=26, res=20, env=28, fd=26, d=36, r=22, vol=36, vdyn=54))
     P[29] = ("Hollow: square and an octave triangle through a low resonant filter.",
              merge(dcos("P", "T", o2="8'"), dict(det=6), filt(20, res=24, track=36), amp(18, 36, 50, 30),
                    dict(vol=46), no_lfo(), lfo2("vcf", 6, 12)))
@@ -358,7 +368,7 @@ def bank1():
     P[37] = ("Double reed: nasal narrow pulse against a saw.",
              wind(w1="P", pw1=5, w2="", cut=26, res=20, env=10, vol=34))
     P[38] = ("Banjo: bright snappy pluck.",
-             pluck(w1="P", pw1=4, o2="8'", cut=28, env=28, fd=20, d=32, r=14, vol=34))
+             pluck(w1="P", pw1=6, o2="8'", cut=28, env=28, fd=20, d=36, r=14, vol=34))
     P[39] = ("Animated: a falling sawtooth LFO makes the resonant filter pulse.",
              merge(dcos("S", "S"), dict(det=20), filt(22, res=30, track=36), amp(10, 40, 63, 30),
                    dict(vol=30), no_lfo(), lfo2("vcf", 20, 18, wave="Saw Up")))
@@ -394,7 +404,7 @@ def bank1():
              pluck(w1="T", w2="S", o2="8'", cut=24, env=20, fd=30, d=42, r=34, vol=44))
     P[53] = ("Brass in fifths: DCO 2 seven semitones up.", brass(f2=7, det=6, vol=30))
     P[54] = ("Pizzicato: plucked chorused strings.",
-             pluck(w1="S", w2="S", det=12, cut=20, env=24, fd=20, d=26, r=20, vol=40))
+             pluck(w1="S", w2="S", det=12, cut=22, env=20, fd=24, d=32, r=20, vol=40, vdyn=56, envdyn=40))
     P[55] = ("Bells: detuned fifths with a slow shimmer.",
              bell(pw1=4, det=30, res=20, vol=34, **lfo2("vca", 8, 14)))
     P[56] = ("Hammond-style percussion: organ with a decaying brightness on every key.",
@@ -403,7 +413,7 @@ def bank1():
              wind(w1="P", pw1=10, w2="S", cut=28, res=18, a=10, r=12, vol=34, **vibrato(2, 26, 24, 30)))
     P[58] = ("Pedal bass in the low keys, square lead above: key tracking brightens the top.",
              organ(w1="P", w2="P", o1="32'", o2="16'", cut=20, track=48, vol=34, **vibrato(2, 24, 30)))
-    P[59] = ("Quickie: a short resonant blip.",
+    P[59] = ("Quickie: a short resonant blip. Level exception: a blip this short has little loudness for its peak.",
              merge(dcos("S", "", o1="8'"), filt(20, env=36, fd=14, res=30, track=32), amp(0, 20, 0, 10),
                    dict(vdyn=20, vol=44), no_lfo()))
     P[60] = ("Oscillations: fast square LFO trills DCO 2 while the filter swings.",
@@ -429,7 +439,7 @@ def bank1():
              lead(w1="P", pw1=15, w2="P", pw2=15, o2="8'", cut=36, res=10, vol=30))
     P[71] = ("Solo brass: one bright voice with expressive vibrato.",
              brass(w2="P", pw2=10, o2="8'", det=4, cut=22, env=30, a=10, vol=32, l1dep=3, wheel=24))
-    P[72] = ("Click: a short percussive tick.",
+    P[72] = ("Click: a short percussive tick. Level exception: a tick has almost no loudness for its peak.",
              merge(dcos("P", "", o1="8'", pw1=8), dict(noise=30), filt(40, env=20, fd=10, track=32),
                    amp(0, 10, 0, 6), dict(vol=50), no_lfo()))
     P[73] = ("Percussive tone an octave up, for layering.",
@@ -496,13 +506,15 @@ def bank2():
                   no_lfo()))
     P[7] = ("Church organ: full registration, slow speak, long hall release.",
             organ(w1="S", w2="P", o2="8'", cut=36, a=8, r=26, vol=26))
-    P[8] = ("Guitar: saw and narrow pulse, crisp pick.", pluck(pw2=5, cut=22, env=30, fd=32))
+    P[8] = ("Guitar: saw and narrow pulse, crisp pick.", pluck(pw2=8, cut=22, env=30, fd=32, d=46))
     P[9] = ("Resonance sweep: the filter rises slowly on every note and keeps sweeping.",
             merge(dcos("S", "S"), dict(det=10), filt(12, env=40, fa=30, fd=40, fs=20, fr=30, res=50, track=32),
                   amp(0, 40, 63, 30), dict(vol=28), no_lfo(), lfo2("vcf", 24, 6)))
+    # The FUNK TOUCH programs: a strongly resonant filter rings loudest where the soft notes leave
+    # it, near the fundamental, so the level's own touch has to be the stronger one.
     P[10] = ("Funk: touch-sensitive resonant filter snap.",
-             merge(dcos("S", "P", pw2=10), filt(14, env=34, fd=22, fs=10, res=36, track=32, envdyn=50),
-                   amp(0, 30, 40, 12), dict(vdyn=24, vol=34), no_lfo()))
+             merge(dcos("S", "P", pw2=10), filt(14, env=34, fd=22, fs=10, res=30, track=32, envdyn=34),
+                   amp(0, 30, 40, 12), dict(vdyn=63, vol=34, own_touch=1), no_lfo()))
     P[11] = ("Bright piano: saws an octave apart, open filter.", piano(w2="S", o2="8'", cut=34, env=18, vol=34))
     P[12] = ("Slow brass: long swell.", brass(a=24, fa=28, d=32, vol=32))
     P[13] = ("Digital piano, second voicing: thin octave pulse over a square.",
@@ -520,10 +532,10 @@ def bank2():
              merge(dcos("S", "S", o2="8'"), dict(det=20), filt(24, track=32), amp(26, 40, 63, 36), dict(vol=32),
                    vibrato(1, 22, 30), lfo2("vcf", 4, 9)))
     P[20] = ("Funk, second voicing: pulse bite.",
-             merge(dcos("P", "P", pw1=8, pw2=12), filt(16, env=32, fd=20, fs=14, res=32, track=32, envdyn=50),
-                   amp(0, 30, 44, 12), dict(vdyn=24, vol=34), no_lfo()))
+             merge(dcos("P", "P", pw1=8, pw2=12), filt(16, env=32, fd=20, fs=14, res=28, track=32, envdyn=34),
+                   amp(0, 30, 44, 12), dict(vdyn=63, vol=34, own_touch=1), no_lfo()))
     P[21] = ("Clavichord: thin, delicate, touch-sensitive.",
-             merge(dcos("P", "", pw1=4), filt(26, env=24, fd=26, track=40, envdyn=30), amp(0, 32, 0, 10),
+             merge(dcos("P", "", pw1=6), filt(26, env=24, fd=26, track=40, envdyn=30), amp(0, 36, 0, 10),
                    dict(vdyn=40, vol=48), no_lfo()))
     P[22] = ("Brass, third voicing: brighter and faster.", brass(cut=22, env=28, fa=14, a=8, det=14, o2="8'"))
     P[23] = ("Digital piano, third voicing: octave pulse and saw.",
@@ -534,9 +546,9 @@ def bank2():
              epiano(w1="P", pw1=10, w2="T", cut=26, env=20, fd=30, d=42, r=20, vol=40, **lfo2("vca", 14, 26)))
     P[26] = ("Clavinet: thinner and more resonant than bank 1's, for funk comping.",
              merge(dcos("P", "P", pw1=3, pw2=6, o2="8'"), filt(26, env=28, fd=20, fs=8, res=28, track=40,
-                   envdyn=36), amp(0, 30, 8, 10), dict(vdyn=30, vol=34), no_lfo()))
+                   envdyn=36), amp(0, 30, 8, 10), dict(vdyn=58, vol=34), no_lfo()))
     P[27] = ("Rotary organ: vibrato and tremolo; harder playing spins the rotor faster.",
-             organ(w1="P", w2="S", cut=34,
+             organ(w1="P", w2="S", cut=30, env=10, fs=63, envdyn=50,
                    **merge(dict(l1w="Triangle", l1d1=1, l1d2=1, l1f=0, l1a=0, l1dep=1, l1rate=30, l1rdyn=50),
                            lfo2("vca", 18, 30, rdyn=50))))
     P[28] = ("Guitar with DCO 2 shifted up a fifth.", pluck(f2=7, det=4, vol=38))
@@ -550,31 +562,32 @@ def bank2():
              pluck(w1="T", w2="S", o2="8'", cut=22, env=20, fd=32, d=44, r=36, vol=46))
     P[32] = ("Fast brass: hard, short attack.", brass(a=4, fa=8, fd=24, cut=22, env=30, vol=30))
     P[33] = ("Kalimba with a metallic narrow pulse in the tine.",
-             mallet(w2="P", pw2=4, o2="8'", cut=24, env=18, fd=16, d=34, r=20, vol=50))
+             mallet(w2="P", pw2=8, o2="8'", cut=24, env=18, fd=16, d=38, r=20, vol=50))
     P[34] = ("Soft strings: velocity sets level and attack speed.",
-             strings(cut=22, env=4, a=30, aadyn=30, vdyn=40, vol=42))
+             strings(cut=20, env=12, a=30, aadyn=30, vdyn=40, vol=42))
     P[35] = ("Flute: brighter, less breathy, with a livelier delayed vibrato.",
              wind(w1="T", w2="T", o2="8'", noise=3, cut=30, env=6, a=14, r=18, vol=56, l1dep=3, l1rate=24))
     P[36] = ("Sequencer bass: tight, resonant, an octave down.",
-             bass(cut=12, env=30, fd=22, fs=4, res=30, d=28, s=30, r=10, vol=40))
+             bass(cut=12, env=30, fd=22, fs=4, res=30, d=28, s=46, r=10, vol=40))
     P[37] = ("Toy sistrum: high jingling metal, shaken by a fast square LFO.",
              merge(dcos("P", "P", o1="4'", o2="4'", pw1=4, f2=6), dict(det=30, noise=16),
                    filt(40, env=10, fd=20, res=20, track=32), amp(0, 32, 0, 20), dict(vol=32), no_lfo(),
                    lfo2("vca", 40, 38, wave="Square")))
     P[38] = ("Nylon guitar: soft triangle and saw.",
-             pluck(w1="T", w2="S", cut=20, env=18, fd=32, d=40, vol=48))
+             pluck(w1="T", w2="S", cut=20, env=18, fd=32, d=40, vol=48, vdyn=58))
     P[39] = ("Male choir: deeper and darker than bank 1's, with a sub-octave.",
             pad(o2="32'", cut=16, res=22, a=32, vol=40))
     P[40] = ("Funk, fourth voicing: snappy resonant pulse.",
-             merge(dcos("P", "S", pw1=6), filt(14, env=36, fd=18, fs=8, res=42, track=32, envdyn=50),
-                   amp(0, 28, 30, 10), dict(vdyn=24, vol=32), no_lfo()))
+             merge(dcos("P", "S", pw1=6), filt(14, env=36, fd=18, fs=8, res=12, track=32, envdyn=20),
+                   amp(0, 28, 30, 10), dict(vdyn=63, vol=32, own_touch=1), no_lfo()))
     P[41] = ("Square bass with a piano-like decay.",
              merge(dcos("P", "P", o1="32'", o2="16'", pw1=15, pw2=15), filt(16, env=20, fd=30, track=20),
                    amp(0, 40, 0, 16), dict(vdyn=24, vol=42), no_lfo()))
     P[42] = ("Soft brass with a long release.", brass(cut=16, env=22, a=16, fa=24, r=34, fr=34, vol=36))
-    P[43] = ("Electronic toms: triangle and noise, resonant thump.",
-             merge(dcos("T", ""), dict(noise=10), filt(18, env=26, fd=18, res=30, track=32), amp(0, 26, 0, 20),
-                   dict(vdyn=30, vol=56), no_lfo()))
+    # As bank 1's SYNDRUM: the falling pitch is the ringing filter swept down by its envelope.
+    P[43] = ("Electronic toms: a ringing filter swept down, with a triangle at the key for the drum's body.",
+             merge(dcos("T", ""), dict(noise=8), filt(16, env=7, fd=22, res=60, track=32, envdyn=24),
+                   amp(0, 30, 0, 20), dict(vdyn=30, vol=56), no_lfo()))
     P[44] = ("Strings, third set: darker, wider.", strings(cut=24, det=22, a=32, r=32))
     P[45] = ("Trumpet: one bright brass voice with vibrato.",
              brass(w2="P", pw2=10, o2="8'", det=4, cut=24, env=30, fa=14, a=10, vol=32, l1dep=3))
@@ -582,7 +595,7 @@ def bank2():
              merge(dcos("S", "S"), dict(det=10), filt(22, env=24, fd=36, track=36, envdyn=40), amp(0, 38, 0, 20),
                    dict(vdyn=40, vol=32), no_lfo()))
     P[47] = ("Mallet bell.", bell(w1="T", w2="P", o1="8'", o2="4'", f2=0, pw2=8, det=4, d=42, vol=44))
-    P[48] = ("Lute: nasal pluck.", pluck(w1="P", pw1=8, w2="T", cut=22, env=24, d=36, vol=42))
+    P[48] = ("Lute: nasal pluck.", pluck(w1="P", pw1=8, w2="T", cut=22, env=24, d=36, vol=42, vdyn=52))
     P[49] = ("Female choir: brighter, quicker to speak, wider vibrato.",
             pad(o1="8'", o2="8'", cut=24, res=26, a=26, vol=38, l1dep=3))
     P[50] = ("Ghost: detuned triangles moaning through a moving resonant filter.",
@@ -593,22 +606,23 @@ def bank2():
     P[52] = ("Harmonica: reedier than bank 1's, vibrato from the first moment (the wheel deepens it).",
             wind(w1="P", pw1=7, w2="S", cut=30, res=22, a=8, r=12, vol=34, **vibrato(2, 27, 16, 36)))
     P[53] = ("Digital percussion: resonant metallic blip.",
-             merge(dcos("P", "T", o1="8'", f2=5), filt(20, env=30, fd=14, res=30, track=32), amp(0, 22, 0, 14),
+             merge(dcos("P", "T", o1="8'", f2=5), filt(20, env=30, fd=14, res=30, track=32), amp(0, 28, 0, 14),
                    dict(vdyn=30, vol=40), no_lfo()))
     P[54] = ("Claps: filtered noise burst.",
-             noise_fx(cut=56, res=10, a=0, d=20, s=0, r=14, vol=63, **lfo2("vca", 30, 40, wave="Square")))
+             noise_fx(cut=56, res=10, a=0, d=26, s=0, r=14, vol=63, **lfo2("vca", 30, 40, wave="Square")))
     P[55] = ("Lead synth.", lead(w2="P", pw2=9, cut=36, vol=30))
     P[56] = ("Decaying pulses, second voicing: octave apart.",
              merge(dcos("P", "P", pw1=6, pw2=12, o2="8'"), dict(det=6), filt(28, env=18, fd=30, track=36),
                    amp(0, 34, 0, 20), dict(vdyn=20, vol=34), no_lfo()))
     P[57] = ("Knock on wood: a short hollow knock.",
-             merge(dcos("T", "", o1="8'"), dict(noise=10), filt(26, env=14, fd=10, res=40, track=32),
-                   amp(0, 14, 0, 8), dict(vdyn=24, vol=56), no_lfo()))
+             merge(dcos("T", "T", o1="8'", o2="16'"), dict(noise=10), filt(28, env=8, fd=16, res=36, track=32),
+                   amp(0, 24, 0, 10), dict(vdyn=24, vol=56), no_lfo()))
     P[58] = ("Mallet bell with vibraphone tremolo.",
              bell(w1="T", w2="T", o1="16'", o2="4'", f2=0, det=2, cut=30, env=12, d=44, vol=50,
-                  **lfo2("vca", 14, 20)))
-    P[59] = ("Starts as one player; a later, slower LFO on DCO 2 spreads it into a section.",
-             strings(det=10, l1d1=0, l1d2=1, l1dep=4, l1rate=27, l1del=38, a=24, cut=30))
+                  **lfo2("vca", 44, 20)))
+    P[59] = ("Starts as one player; later, slower LFOs pull the two oscillators apart into a section.",
+             strings(o2="16'", det=0, cut=30, l1d1=0, l1d2=1, l1dep=5, l1rate=16, l1del=52, a=24, fa=46, fd=40, fs=63,
+                     env=8, **dict(l2w="Triangle", l2d1=1, l2d2=0, l2f=0, l2a=0, l2dep=4, l2rate=12, l2del=52)))
     P[60] = ("Ghost whose moaning only starts after the note has settled.",
              merge(dcos("T", "T", o2="8'"), dict(det=30), filt(20, res=40, track=32), amp(30, 40, 63, 40),
                    dict(vol=40), vibrato(5, 10, 40), lfo2("vcf", 20, 8, delay=38)))
@@ -627,7 +641,7 @@ def bank2():
              merge(dcos("S", "S", o2="8'"), dict(det=16), filt(20, env=18, fa=16, fd=30, fs=0, fr=36, track=0),
                    dict(inv=1), amp(20, 40, 63, 36), dict(vol=30), no_lfo(), lfo2("vcf", 4, 9)))
     P[65] = ("Koto: plucked pulse with a triangle body, longer ring than bank 1's.",
-             pluck(w1="P", pw1=5, w2="T", cut=26, res=24, env=30, fd=26, d=40, r=24, vol=36))
+             pluck(w1="P", pw1=5, w2="T", cut=26, res=24, env=30, fd=26, d=40, r=24, vol=36, vdyn=56))
     P[66] = ("Decaying pulses, third voicing: narrow, resonant.",
              merge(dcos("P", "P", pw1=4, pw2=7), dict(det=10), filt(22, env=24, fd=30, res=24, track=36),
                    amp(0, 34, 0, 20), dict(vdyn=20, vol=34), no_lfo()))
@@ -656,7 +670,7 @@ def bank2():
     C = {}
     # Names without "+" or "-" are layered sounds built from this bank's singles.
     C[76] = ("Digital bell: DIGITAL BELL LOW and DIGITAL BELL HIGH together.", ("DIGITAL BELL LOW", "DIGITAL BELL HIGH", "Double", 1, 25, 26, 24))
-    C[77] = ("Vibraphone: a mallet with MALLET BELL 2, whose tremolo is the vibraphone's.", ("MALLET HARMONIC 1", "MALLET BELL 2", "Double", 1, 25, 28, 30))
+    C[77] = ("Vibraphone: a mallet with MALLET BELL 2, whose tremolo is the vibraphone's.", ("MALLET HARMONIC 1", "MALLET BELL 2", "Double", 1, 25, 20, 40))
     C[78] = ("Marimba: DARK WOOD TONE with MALLET HARMONIC 2 for the bar's upper partial.", ("DARK WOOD TONE", "MALLET HARMONIC 2", "Double", 1, 25, 32, 24))
     C[79] = ("Decaying saw over square bass.", ("SAWTOOTH DECAY", "SQUARE PIANO BASS", "Double", 1, 25, 26, 20))
     C[80] = ("Jazz organ with a bell.", ("JAZZ ORGAN 1", "MALLET BELL 1", "Double", 1, 25, 26, 32))
@@ -691,6 +705,7 @@ def complete(design, level=None):
     """Turns a design dict into the 53 values, by id; level replaces the design's volume."""
     d = dict(design)
     d.pop("trim", None)
+    d.pop("own_touch", None)  # the design sets its touch itself
     if level is not None:
         d["vol"] = level
     values = {p[0]: p[5] for p in PARAMS}
@@ -719,12 +734,32 @@ def complete(design, level=None):
     return values
 
 
+# Touch. A player expects struck, plucked and keyed sounds, and anything named for velocity, to
+# play louder and brighter when hit harder: about 6 to 12 dB from velocity 30 to 127. So their
+# "VCA Amount Dynamic" and "VCF Envelope Dynamic" are at least these (the harpsichord has no touch,
+# and a "DYNAMIC ATTACK" promises its touch on the attack only). A design with own_touch sets its
+# own.
+TOUCH_WORDS = ("PIANO", "GRAND", "CLAVINET", "CLAVICHORD", "GUITAR", "PIZZICATO", "HARP", "HARPO", "KOTO", "BANJO",
+               "LUTE", "MALLET", "MARIMBA", "XYLOPHONE", "VIBRAPHONE", "CALIMBA", "TOUCH", "VELOCITY")
+TOUCH_VCA = 44
+TOUCH_VCF = 40
+
+
+def promises_touch(name):
+    """Whole words only: a FLUTE is not a LUTE."""
+    words = "".join(c if c.isalnum() else " " for c in name).split()
+    return any(word in TOUCH_WORDS for word in words) or "WITH DYNAMIC" in name
+
+
 def render(names, programs, combis, title, levels):
     lines = ["# %s: generated by design_banks.py; edit the generator, not this file." % title, ""]
     assert sorted(programs) == list(range(1, 76)) and sorted(combis) == list(range(76, 100))
     for n in range(1, 76):
         comment, design = programs[n]
         values = complete(design, levels.get(str(n)))
+        if promises_touch(names[n - 1]) and not design.get("own_touch"):
+            values[38] = max(values[38], TOUCH_VCA)
+            values[19] = max(values[19], TOUCH_VCF)
         lines.append("[PRG %d] %s" % (n, names[n - 1]))
         lines.append("# " + comment)
         for pid, name, _, _, _, _, enum in PARAMS:
@@ -734,6 +769,8 @@ def render(names, programs, combis, title, levels):
         lines.append("")
     for n in range(76, 100):
         comment, (lower, upper, mode, split, transpose, lv, uv) = combis[n]
+        if str(n) in levels:
+            lv, uv = levels[str(n)]
         for ref in (lower, upper):
             if ref not in names[:75]:
                 raise SystemExit("combi %d refers to unknown program %r" % (n, ref))
@@ -762,31 +799,50 @@ def load_levels():
         return json.load(f)
 
 
-def calibrate(sheet):
-    """Rescales the volumes from a measuring sheet printed by banks_tests."""
-    chord, note = {}, {}
+def read_level_sheet(sheet):
+    """(bank file, number) -> (LUFS, dBTP) from the level sheet that bank_levels_tests prints."""
+    rows = {}
     bank = None
     with open(sheet, encoding="utf-8") as f:
         for line in f:
             words = line.split()
-            if len(words) == 1 and words[0] in ("bank1.txt", "bank2.txt"):
+            if len(words) == 2 and words[1] == "levels" and words[0] in ("bank1.txt", "bank2.txt"):
                 bank = words[0]
-            elif bank and len(words) > 12 and words[0].isdigit():
-                chord[(bank, int(words[0]))] = float(words[-10])
-                note[(bank, int(words[0]))] = float(words[-9])
+            elif bank and len(words) > 6 and words[0].isdigit() and words[1] in ("perc", "held"):
+                rows[(bank, int(words[0]))] = (float(words[2]), float(words[3]))
+    return rows
+
+
+def exempt_from_balance(comment):
+    return "Level exception:" in comment
+
+
+def calibrate(sheet):
+    """Rescales volumes from a level sheet: every program towards TARGET_LUFS on its phrase,
+    never letting a full-velocity six-note chord pass PEAK_LIMIT_DBTP. Programs named as level
+    exceptions are only held under the peak limit. Combis scale both layer levels together, so
+    run this twice after a change: once for the singles, once more for the Combis built on them."""
+    rows = read_level_sheet(sheet)
     levels = load_levels()
     for filename, names, build, title in BANKS:
-        programs, _ = build()
+        programs, combis = build()
         table = levels.setdefault(filename, {})
-        for n, (_, design) in programs.items():
-            if (filename, n) not in chord:
+        for n in list(programs) + list(combis):
+            if (filename, n) not in rows or (filename, n) in FIXED_LEVELS:
                 continue
-            current = complete(design, table.get(str(n)))[39]
-            key = (filename, n)
-            trim = 10 ** (design.get("trim", 0) / 20.0)
-            gain = min(CHORD_PEAK / max(chord[key], 1e-6), 10 ** ((NOTE_DB - note[key]) / 20.0))
-            scaled = current * gain * trim
-            table[str(n)] = max(1, min(63, int(round(scaled))))
+            lufs, peak = rows[(filename, n)]
+            comment = programs[n][0] if n in programs else combis[n][0]
+            want = PEAK_LIMIT_DBTP - peak if exempt_from_balance(comment) else TARGET_LUFS - lufs
+            gain = 10 ** (min(want, PEAK_LIMIT_DBTP - peak) / 20.0)
+            if exempt_from_balance(comment) and gain >= 1.0:
+                continue
+            if n in programs:
+                current = complete(programs[n][1], table.get(str(n)))[39]
+                table[str(n)] = max(1, min(63, int(round(current * gain))))
+            else:
+                lv, uv = table.get(str(n), combis[n][1][5:7])
+                # Both layers stay clearly audible (16 and up).
+                table[str(n)] = [max(16, min(63, int(round(lv * gain)))), max(16, min(63, int(round(uv * gain))))]
     with open(LEVELS_FILE, "w", encoding="utf-8", newline="\n") as f:
         json.dump(levels, f, indent=1, sort_keys=True)
         f.write("\n")

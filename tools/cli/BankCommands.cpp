@@ -95,6 +95,16 @@ bool FactoryBankBytes(int bank, const uint8_t*& data, std::size_t& size) {
   return true;
 }
 
+// Combi n's record, read from its message in a factory-bank image (nibbles, low first).
+CombiValues FactoryCombi(const uint8_t* bank, std::size_t size, int n) {
+  CombiRecord record{};
+  const std::size_t at = static_cast<std::size_t>(AllProgramsOffset(n)) + 5;
+  if (size < at + 2 * record.size()) return CombiValues();
+  for (std::size_t i = 0; i < record.size(); ++i)
+    record[i] = static_cast<uint8_t>((bank[at + 2 * i] & 0x0F) | ((bank[at + 2 * i + 1] & 0x0F) << 4));
+  return DecodeCombiRecord(record.data());
+}
+
 std::string Slug(const std::string& name) {
   std::string slug;
   for (char c : name) {
@@ -154,7 +164,10 @@ int RunDemo(const Context& context, const std::vector<std::string>& args) {
   index << "bank\tnumber\tname\tfile\n";
 
   RenderOptions options;
-  options.tailSeconds = 1.5;
+  options.tailSeconds = 0.5;
+  options.silenceDb = -90.0;  // every file ends after its release, not in it
+  options.maxTailSeconds = 12.0;
+  options.fadeSeconds = 0.5;
   double cpu = 0.0, audio = 0.0;
   int written = 0;
   for (int bank = 1; bank <= 2; ++bank) {
@@ -172,8 +185,13 @@ int RunDemo(const Context& context, const std::vector<std::string>& args) {
       host.Start(options.sampleRate, options.blockSize);
       std::vector<TimedMidiEvent> events;
       events.push_back({0.0, std::vector<uint8_t>(data, data + size)});
-      events.push_back({0.0, {0xC0, static_cast<uint8_t>(n - 1)}});
-      for (TimedMidiEvent& e : MakePhrase(PhraseKindForName(name), 0.05)) events.push_back(e);
+      for (std::vector<uint8_t>& m : SelectProgramMessages(n)) events.push_back({0.0, m});
+      std::vector<TimedMidiEvent> phrase = MakePhrase(PhraseKindForName(name), 0.05);
+      if (n > kNumPrgs) {
+        const CombiValues combi = FactoryCombi(data, size, n);
+        if (combi.keyboardMode == 1) phrase = AcrossSplit(phrase, combi.splitPoint + 35);
+      }
+      for (TimedMidiEvent& e : phrase) events.push_back(e);
       RenderResult result;
       const std::string path = folder + "/" + file;
       if (!RenderToWav(host, events, options, path, result, error)) return Fail(error);

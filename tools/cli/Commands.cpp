@@ -121,6 +121,11 @@ bool LoadInstrument(VstHost& host, const std::string& path, std::string& error) 
   return true;
 }
 
+std::vector<std::vector<uint8_t>> SelectProgramMessages(int n) {
+  const int other = n == 1 ? 2 : 1;
+  return {{0xC0, static_cast<uint8_t>(other - 1)}, {0xC0, static_cast<uint8_t>(n - 1)}};
+}
+
 int RunInfo(const Context& context, const std::vector<std::string>& args) {
   Options o;
   if (!o.Parse(args, {"--plugin"}, {}) || !o.positional.empty()) return kUsage;
@@ -182,7 +187,13 @@ int RunRender(const Context& context, const std::vector<std::string>& args) {
   }
   if (o.Has("--program")) {
     if (!ParseNumber(o.Get("--program"), 1, 128, value)) return Fail("--program must be 1 to 128");
-    events.push_back({0.0, {0xC0, static_cast<uint8_t>(static_cast<int>(value) - 1)}});
+  } else {
+    value = 1;  // a loaded bank plays its first program
+  }
+  if (o.Has("--program") || o.Has("--bank")) {
+    // Program changes 100..128 wrap to 1..29, as the instrument reads them.
+    const int program = static_cast<int>(value) <= 99 ? static_cast<int>(value) : static_cast<int>(value) - 99;
+    for (std::vector<uint8_t>& m : SelectProgramMessages(program)) events.push_back({0.0, m});
   }
   double offset = events.empty() ? 0.0 : 0.05;  // let a program load settle before notes
   std::vector<TimedMidiEvent> music;

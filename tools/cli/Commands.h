@@ -27,6 +27,11 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data, std::str
 class VstHost;
 bool LoadInstrument(VstHost& host, const std::string& path, std::string& error);
 
+// MIDI program changes that make program n's stored sound play. Selecting the program that is
+// already current keeps the edit buffer (after a bank load that is still the previous bank's
+// sound), so another program is selected first.
+std::vector<std::vector<uint8_t>> SelectProgramMessages(int n);
+
 int RunInfo(const Context& context, const std::vector<std::string>& args);
 int RunRender(const Context& context, const std::vector<std::string>& args);
 int RunDemo(const Context& context, const std::vector<std::string>& args);

@@ -68,6 +68,35 @@ std::vector<TimedMidiEvent> MakePhrase(PhraseKind kind, double start) {
   return out;
 }
 
+std::vector<TimedMidiEvent> AcrossSplit(const std::vector<TimedMidiEvent>& phrase, int splitNote) {
+  int low = 127, high = 0;
+  double first = 1e9, last = 0.0;
+  for (const TimedMidiEvent& e : phrase) {
+    if (e.bytes.size() == 3 && (e.bytes[0] & 0xE0) == 0x80) {
+      low = std::min(low, static_cast<int>(e.bytes[1]));
+      high = std::max(high, static_cast<int>(e.bytes[1]));
+    }
+    first = std::min(first, e.seconds);
+    last = std::max(last, e.seconds);
+  }
+  if (low > high) return phrase;
+  int down = 0, up = 0;
+  while (high + down >= splitNote && low + down - 12 >= 0) down -= 12;
+  while (low + up < splitNote && high + up + 12 <= 127) up += 12;
+  std::vector<TimedMidiEvent> out;
+  const double gap = last - first + 0.6;  // the lower part rings out a little before the upper starts
+  for (int pass = 0; pass < 2; ++pass) {
+    for (TimedMidiEvent e : phrase) {
+      if (e.bytes.size() == 3 && (e.bytes[0] & 0xE0) == 0x80) e.bytes[1] = static_cast<uint8_t>(e.bytes[1] + (pass ? up : down));
+      e.seconds += pass * gap;
+      out.push_back(e);
+    }
+  }
+  std::stable_sort(out.begin(), out.end(),
+                   [](const TimedMidiEvent& a, const TimedMidiEvent& b) { return a.seconds < b.seconds; });
+  return out;
+}
+
 std::vector<TimedMidiEvent> MakeDemoSong() {
   std::vector<TimedMidiEvent> out;
   const int chords[4][3] = {{60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62}};

@@ -80,7 +80,17 @@ bool RenderToWav(VstHost& host, const std::vector<TimedMidiEvent>& events, const
   double lastEvent = 0.0;
   for (const TimedMidiEvent& e : events) lastEvent = std::max(lastEvent, e.seconds);
   const double seconds = options.seconds >= 0.0 ? options.seconds : lastEvent + options.tailSeconds;
-  const long total = static_cast<long>(std::llround(seconds * options.sampleRate));
+  const bool untilSilent = options.UntilSilent();
+  const long minimum = static_cast<long>(std::llround(seconds * options.sampleRate));
+  // Rendering until silence may run to the cap; the fade sits just before it.
+  const long total = untilSilent ? std::max(minimum, static_cast<long>(std::llround(
+                                                (lastEvent + options.maxTailSeconds) * options.sampleRate)))
+                                 : minimum;
+  const long fadeFrames = static_cast<long>(std::llround(std::max(0.0, options.fadeSeconds) * options.sampleRate));
+  const long fadeStart = total - std::min(fadeFrames, total);
+  const double silence = std::pow(10.0, options.silenceDb / 20.0);
+  const long quietNeeded = static_cast<long>(0.1 * options.sampleRate);
+  long quietFrames = 0;
 
   SF_INFO info{};
   info.samplerate = static_cast<int>(options.sampleRate);
@@ -128,16 +138,26 @@ bool RenderToWav(VstHost& host, const std::vector<TimedMidiEvent>& events, const
     }
     const float* left = buffers[0].data();
     const float* right = outputs > 1 ? buffers[1].data() : buffers[0].data();
+    double blockPeak = 0.0;
     for (int i = 0; i < n; ++i) {
-      interleaved[2 * i] = left[i];
-      interleaved[2 * i + 1] = right[i];
-      result.peak = std::max(result.peak, static_cast<double>(std::max(std::fabs(left[i]), std::fabs(right[i]))));
+      double gain = 1.0;
+      if (untilSilent && done + i >= fadeStart && fadeFrames > 0)
+        gain = 0.5 + 0.5 * std::cos(M_PI * static_cast<double>(done + i - fadeStart + 1) / static_cast<double>(fadeFrames));
+      interleaved[2 * i] = static_cast<float>(left[i] * gain);
+      interleaved[2 * i + 1] = static_cast<float>(right[i] * gain);
+      const double level = std::max(std::fabs(interleaved[2 * i]), std::fabs(interleaved[2 * i + 1]));
+      result.peak = std::max(result.peak, level);
+      blockPeak = std::max(blockPeak, level);
     }
     if (sf_writef_float(file.get(), interleaved.data(), n) != n) {
       error = "writing " + outputPath + " failed: " + sf_strerror(file.get());
       return false;
     }
     result.frames += n;
+    if (untilSilent) {
+      quietFrames = blockPeak < silence ? quietFrames + n : 0;
+      if (done + n >= minimum && quietFrames >= quietNeeded) break;
+    }
     if (options.showProgress) {
       const int percent = static_cast<int>(100.0 * static_cast<double>(done + n) / static_cast<double>(total));
       if (percent != lastPercent) {

@@ -134,8 +134,11 @@ class Host {
     while (XPending(display_)) {
       XEvent ev;
       XNextEvent(display_, &ev);
+      if (ev.type == KeyPress) keysReceived.push_back(ev.xkey.window);
     }
   }
+  // Key presses the host's windows received (the ones the editor passed on).
+  std::vector<Window> keysReceived;
 
   // Runs a program while the idle calls go on (the editor's menus and entries need them while
   // xdotool types and clicks); then a little longer, so the editor has read everything.
@@ -455,6 +458,114 @@ TEST_F(X11Host, TheHostDestroyingTheParentFirstIsSurvived) {
   XDestroyWindow(host.display(), top);
   XSync(host.display(), False);
   host.Unload(e);
+}
+
+
+// A folder of programs put first on PATH for one test (the editor looks its choosers up there).
+class FakePrograms {
+ public:
+  explicit FakePrograms(bool keepPath) {
+    std::random_device rd;
+    dir_ = (std::filesystem::temp_directory_path() / ("pellory-x11-bin-" + std::to_string(rd()))).string();
+    std::filesystem::create_directories(dir_);
+    old_ = getenv("PATH") ? getenv("PATH") : "";
+    if (!keepPath) {
+      // Only the tools the test itself runs: no chooser of the machine's can be found.
+      for (const char* tool : {"sh", "sleep", "xdotool", "import", "cat"})
+        for (const char* where : {"/usr/bin/", "/bin/"})
+          if (std::filesystem::exists(std::string(where) + tool) && !std::filesystem::exists(dir_ + "/" + tool))
+            std::filesystem::create_symlink(std::string(where) + tool, dir_ + "/" + tool);
+    }
+    setenv("PATH", keepPath ? (dir_ + ":" + old_).c_str() : dir_.c_str(), 1);
+  }
+  ~FakePrograms() {
+    setenv("PATH", old_.c_str(), 1);
+    std::filesystem::remove_all(dir_);
+  }
+  void Add(const std::string& name, const std::string& body) {
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  const std::string& Dir() const { return dir_; }
+
+ private:
+  std::string dir_, old_;
+};
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// "Load Lower PRG" from the option menu, with a script run after the choice (while the program's
+// questions hold the idle call).
+void LoadLowerPrg(Host& host, Reference& ref, const std::string& after) {
+  const Menu commands = ref.plug->BuildUtilityMenu();
+  IPopupMenu menu;
+  AddMenuItems(menu, commands);
+  int item = -1;
+  for (int i = 0; i < menu.NumItems(); ++i)
+    if (menu.GetItem(i)->text == "Load Lower PRG") item = i;
+  ASSERT_GE(item, 0);
+  const int itemY = 60 + x11menu::ItemTop(menu, item) + x11menu::kItemHeight / 2;
+  host.Run({"sh", "-c", "xdotool mousemove " + At(816, 60) + " click 1; sleep 0.5; xdotool mousemove " + At(850, itemY) +
+                            "; sleep 0.2; xdotool click 1; sleep 1; " + after},
+           300);
+}
+
+TEST_F(X11Host, FileChoiceRunsZenityAndSaysWhatToInstallWithoutOne) {
+  AEffect* e = host.Load();
+  ASSERT_NE(e, nullptr);
+  const Window top = host.MakeWindow(kLeft, kTop);
+  ASSERT_EQ(e->dispatcher(e, effEditOpen, 0, 0, reinterpret_cast<void*>(top), 0.0f), 1);
+  host.Pump(300);
+  Reference ref;
+  const std::string shots = ShotFolder();
+  {
+    // A chooser that records how it was asked and picks a file that does not exist: the
+    // program then says it cannot load it, in a message box answered with Return.
+    FakePrograms bin(true);
+    bin.Add("zenity", "echo \"$@\" > '" + bin.Dir() + "/args'; echo /nonexistent/pick.syx");
+    LoadLowerPrg(host, ref,
+                 "xdotool search --name '^Error$' > '" + bin.Dir() + "/found'; import -window root '" + shots +
+                     "/error-box.png'; xdotool key Return");
+    const std::string args = ReadText(bin.Dir() + "/args");
+    EXPECT_NE(args.find("--file-selection"), std::string::npos) << args;
+    EXPECT_NE(args.find("--file-filter=*.syx"), std::string::npos) << args;
+    EXPECT_EQ(args.find("--save"), std::string::npos) << args;
+    EXPECT_FALSE(ReadText(bin.Dir() + "/found").empty()) << "no message box titled Error";
+  }
+  {
+    // Neither zenity nor kdialog: the message names the package.
+    FakePrograms bin(false);
+    LoadLowerPrg(host, ref,
+                 "xdotool search --name '^Error$' > '" + bin.Dir() + "/found'; import -window root '" + shots +
+                     "/no-chooser.png'; xdotool key Return");
+    EXPECT_FALSE(ReadText(bin.Dir() + "/found").empty()) << "no message box titled Error";
+  }
+  // The editor still answers afterwards.
+  const float before = e->getParameter(e, 72);
+  host.Do("mousemove " + At(449, 40) + " click 5");
+  EXPECT_NEAR(e->getParameter(e, 72), before - 0.01f, 1e-4);
+  host.PointerAway();
+}
+
+TEST_F(X11Host, KeysNoControlTakesReachTheHostsWindow) {
+  AEffect* e = host.Load();
+  ASSERT_NE(e, nullptr);
+  const Window top = host.MakeWindow(kLeft, kTop);
+  XSelectInput(host.display(), top, StructureNotifyMask | KeyPressMask);
+  ASSERT_EQ(e->dispatcher(e, effEditOpen, 0, 0, reinterpret_cast<void*>(top), 0.0f), 1);
+  host.Pump(200);
+  // Over the background, with the editor focused by a click there: the panel has no use for
+  // the key, and the host's top-level window gets it.
+  host.Do("mousemove " + At(1000, 420) + " click 1");
+  host.keysReceived.clear();
+  host.Do("key q", 300);
+  const bool seen = std::count(host.keysReceived.begin(), host.keysReceived.end(), top) > 0;
+  EXPECT_TRUE(seen);
+  host.PointerAway();
 }
 
 }  // namespace

@@ -121,6 +121,20 @@ class Host {
     return static_cast<int>(n);
   }
 
+  // Windows of other clients shown above everything (menus, tooltips).
+  int Popups() {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned n = 0;
+    int popups = 0;
+    if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &n)) return -1;
+    for (unsigned i = 0; i < n; ++i) {
+      XWindowAttributes a;
+      if (XGetWindowAttributes(display_, children[i], &a) && a.override_redirect && a.map_state == IsViewable) ++popups;
+    }
+    if (children) XFree(children);
+    return popups;
+  }
   // Idle calls every 10 ms for a while, as a host's interface timer makes them.
   void Pump(int ms) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
@@ -314,7 +328,13 @@ TEST_F(X11Host, ClicksDragsAndWheelNotchesEditTheRightParameters) {
   host.Run({"sh", "-c", "xdotool mousemove " + At(541, 169) + " click 1; sleep 0.8; import -window root '" +
                             ShotFolder() + "/message-box.png'; xdotool key n"});
   EXPECT_NE(e->getParameter(e, kProgramNumber), program);
+  // Resting on a program item shows its name in a tooltip (a window of its own on the screen),
+  // gone when the pointer leaves.
+  host.Do("mousemove " + At(700, 201), 800);
+  host.Run({"import", "-window", "root", ShotFolder() + "/tooltip.png"}, 0);
+  EXPECT_EQ(host.Popups(), 1);
   host.PointerAway();
+  EXPECT_EQ(host.Popups(), 0);
 
   EXPECT_EQ(e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f), 1);
   EXPECT_EQ(host.Children(top), 0);

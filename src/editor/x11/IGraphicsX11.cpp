@@ -495,6 +495,12 @@ void IGraphicsX11::X::Handle(XEvent& e) {
     return;
   }
   if (e.xany.window != window) return;
+  if (entryControl && entryState == 1 && e.type != Expose && e.type != DestroyNotify) {
+    // An entry that has only just taken the focus: a left or right press cancels it, and no
+    // other input reaches the panel until the next tick.
+    if (e.type == ButtonPress && (e.xbutton.button == Button1 || e.xbutton.button == Button3)) entryState = 3;
+    return;
+  }
   switch (e.type) {
     case Expose:
       exposed = exposed.Union(IRect(e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width, e.xexpose.y + e.xexpose.height));
@@ -518,6 +524,7 @@ void IGraphicsX11::X::Handle(XEvent& e) {
       }
       if (b != Button1 && b != Button2 && b != Button3) break;
       if (tipShown) HideTip();
+      hoverPending = false;
       if (entryControl) {
         entryState = 4;
         break;
@@ -880,6 +887,8 @@ ChildResult IGraphicsX11::X::RunChild(const std::vector<std::string>& args) {
     PaintExposed();
   }
   close(pipeFds[0]);
+  captured = false;
+  g.ReleaseMouseCapture();
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
@@ -1497,6 +1506,10 @@ int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type
         break;
     }
   }
+  // The box took the rest of the click that opened it: nothing is captured any more (else the
+  // control clicked would keep every mouse-over until the next click).
+  x.captured = false;
+  ReleaseMouseCapture();
   if (x.display && !x.dead) {
     XDestroyWindow(d, box);
     if (x.window) XSetInputFocus(d, x.window, RevertToParent, CurrentTime);

@@ -29,7 +29,9 @@
 #include "host/vst2.h"
 
 // Last: Xlib's macros (None, Bool) would clash with the headers above.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <signal.h>
 
 extern char** environ;
 
@@ -586,6 +588,110 @@ TEST_F(X11Host, KeysNoControlTakesReachTheHostsWindow) {
   const bool seen = std::count(host.keysReceived.begin(), host.keysReceived.end(), top) > 0;
   EXPECT_TRUE(seen);
   host.PointerAway();
+}
+
+
+// Another client owning the clipboard with text, serving requests until it is stopped.
+pid_t OwnClipboard(const std::string& text) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid != 0) {
+    close(ready[1]);
+    char c = 0;
+    if (read(ready[0], &c, 1) != 1) c = 0;
+    close(ready[0]);
+    return c == 1 ? pid : -1;
+  }
+  close(ready[0]);
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) _exit(1);
+  const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+  const Atom clipboard = XInternAtom(d, "CLIPBOARD", False), utf8 = XInternAtom(d, "UTF8_STRING", False);
+  XSetSelectionOwner(d, clipboard, w, CurrentTime);
+  XSync(d, False);
+  const char one = 1;
+  if (write(ready[1], &one, 1) != 1) _exit(1);
+  for (;;) {
+    XEvent e;
+    XNextEvent(d, &e);
+    if (e.type != SelectionRequest) continue;
+    XSelectionEvent reply{};
+    reply.type = SelectionNotify;
+    reply.requestor = e.xselectionrequest.requestor;
+    reply.selection = e.xselectionrequest.selection;
+    reply.target = e.xselectionrequest.target;
+    reply.time = e.xselectionrequest.time;
+    reply.property = None;
+    if (e.xselectionrequest.target == utf8) {
+      XChangeProperty(d, reply.requestor, e.xselectionrequest.property, utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+      reply.property = e.xselectionrequest.property;
+    }
+    XSendEvent(d, reply.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+    XFlush(d);
+  }
+}
+
+// The window's services called directly, on an instance built into this program with a real
+// window: clipboard, web page, colour choice.
+TEST_F(X11Host, ClipboardWebPageAndColourChoice) {
+  Reference folders;
+  InstanceOptions options;
+  options.configFolder = folders.folder;
+  options.documentsFolder = folders.folder;
+  options.windowedEditor = true;
+  Pellory plug(&QuietHost, options);
+  IGraphics* g = plug.Editor();
+  ASSERT_STREQ(g->GetDrawingApiName(), "X11");
+  EXPECT_EQ(g->OpenWindow(nullptr), nullptr);
+  const Window top = host.MakeWindow(kLeft, kTop);
+  void* handle = g->OpenWindow(reinterpret_cast<void*>(top));
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(g->GetWindowHandle(), handle);
+
+  std::string text = "stale";
+  EXPECT_FALSE(g->ReadClipboardText(text));
+  EXPECT_EQ(text, "");
+  const std::string copied = "PRG 42 \xE2\x80\x94 Brass";
+  const pid_t owner = OwnClipboard(copied);
+  ASSERT_GT(owner, 0);
+  EXPECT_TRUE(g->ReadClipboardText(text));
+  EXPECT_EQ(text, copied);
+  kill(owner, SIGTERM);
+  waitpid(owner, nullptr, 0);
+
+  {
+    FakePrograms bin(true);
+    bin.Add("xdg-open", "echo \"$1\" > '" + bin.Dir() + "/opened'");
+    EXPECT_TRUE(g->OpenWebPage("https://example.org/pellory", nullptr, nullptr, nullptr));
+    std::string opened;
+    for (int i = 0; i < 100 && opened.empty(); ++i) {
+      usleep(20000);
+      opened = ReadText(bin.Dir() + "/opened");
+    }
+    EXPECT_EQ(opened, "https://example.org/pellory\n");
+    bin.Add("zenity", "echo \"$@\" > '" + bin.Dir() + "/args'; echo 'rgb(10,20,30)'");
+    IColor colour(128, 1, 2, 3);
+    EXPECT_TRUE(g->ChooseColour(colour, "Knob colour"));
+    EXPECT_EQ(colour, IColor(128, 10, 20, 30));
+    EXPECT_NE(ReadText(bin.Dir() + "/args").find("--color=#010203"), std::string::npos);
+    bin.Add("zenity", "exit 1");
+    EXPECT_FALSE(g->ChooseColour(colour, "Knob colour"));
+    EXPECT_EQ(colour, IColor(128, 10, 20, 30));
+  }
+  {
+    // No xdg-open: the page cannot open, and the caller hears so.
+    FakePrograms bin(false);
+    EXPECT_FALSE(g->OpenWebPage("https://example.org/pellory", nullptr, nullptr, nullptr));
+  }
+  g->CloseWindow();
+  EXPECT_FALSE(g->IsWindowOpen());
+  EXPECT_EQ(host.Children(top), 0);
+  // Closed, the services that need the window decline.
+  IColor colour;
+  EXPECT_FALSE(g->ChooseColour(colour, nullptr));
+  EXPECT_FALSE(g->ReadClipboardText(text));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs a command on a virtual X server of its own: a free display number, a fresh configuration
+# Runs a command on a virtual X server of its own (not reset when its last client leaves, so
+# successive tests connect at once): a free display number, a fresh configuration
 # folder (so the user's INI file plays no part), the server stopped afterwards.
 #   tests/x11/run-under-xvfb.sh COMMAND [ARGS...]
 # Exit codes: the command's, or 77 (skipped) when Xvfb or xdotool is missing.
@@ -22,7 +23,7 @@ trap cleanup EXIT
 # The first display number whose lock file and socket are free.
 for n in $(seq 90 140); do
   [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   server=$!
   for _ in $(seq 1 100); do
     [ -e "/tmp/.X11-unix/X$n" ] && break

@@ -52,18 +52,29 @@ int gLastError = 0;
 
 bool IsOurs(Display* d) { return std::find(gOurDisplays.begin(), gOurDisplays.end(), d) != gOurDisplays.end(); }
 
+// Xlib calls these from inside a request of ours, never while the lock is held.
 int OnXError(Display* d, XErrorEvent* e) {
-  if (IsOurs(d)) {
-    gLastError = e->error_code;
-    return 0;
+  XErrorHandler previous;
+  {
+    std::lock_guard<std::mutex> guard(gErrorLock);
+    if (IsOurs(d)) {
+      gLastError = e->error_code;
+      return 0;
+    }
+    previous = gPreviousHandler;
   }
-  return gPreviousHandler ? gPreviousHandler(d, e) : 0;
+  return previous ? previous(d, e) : 0;
 }
 
 int OnXIOError(Display* d) {
   // Our connection broke (the server went away): the exit handler marks it dead and returns.
-  if (IsOurs(d)) return 0;
-  return gPreviousIOHandler ? gPreviousIOHandler(d) : 0;
+  XIOErrorHandler previous;
+  {
+    std::lock_guard<std::mutex> guard(gErrorLock);
+    if (IsOurs(d)) return 0;
+    previous = gPreviousIOHandler;
+  }
+  return previous ? previous(d) : 0;
 }
 
 class ErrorTrap {

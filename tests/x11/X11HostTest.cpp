@@ -263,6 +263,11 @@ int Differences(const drawing::Image& shot, drawing::Surface& surface, std::stri
   return n;
 }
 
+// A script step that waits (at most 10 s) until a window with this name is on the screen.
+std::string WaitFor(const std::string& name) {
+  return "timeout 10 xdotool search --sync --name '^" + name + "$' >/dev/null; ";
+}
+
 std::string At(int x, int y) { return std::to_string(kLeft + x) + " " + std::to_string(kTop + y); }
 
 // The begin-edit, automate and end-edit calls for index, in that order, among the recorded ones.
@@ -334,7 +339,8 @@ TEST_F(X11Host, ClicksDragsAndWheelNotchesEditTheRightParameters) {
   // The program was edited, so choosing another one asks whether to commit the changes first:
   // a message box, answered No with its first letter.
   const float program = e->getParameter(e, kProgramNumber);
-  host.Run({"sh", "-c", "xdotool mousemove " + At(541, 169) + " click 1; sleep 0.8; import -window root '" +
+  host.Run({"sh", "-c", "xdotool mousemove " + At(541, 169) + " click 1; " + WaitFor("Uncommitted Changes") +
+                            "sleep 0.2; import -window root '" +
                             ShotFolder() + "/message-box.png'; xdotool key n"});
   EXPECT_NE(e->getParameter(e, kProgramNumber), program);
   // Resting on a program item shows its name in a tooltip (a window of its own on the screen),
@@ -375,8 +381,8 @@ TEST_F(X11Host, MenuAndTextEntryLookAsTheHeadlessSurfaceDraws) {
   ASSERT_GE(item, 0);
   const int itemY = 60 + x11menu::ItemTop(menu, item) + x11menu::kItemHeight / 2;
   // The menu's loop holds the idle call that opened it: the choice comes from the same script.
-  host.Run({"sh", "-c", "xdotool mousemove " + At(816, 60) + " click 1; sleep 0.5; xdotool mousemove " + At(850, itemY) +
-                            "; sleep 0.3; import -window root '" + shots + "/menu.png'; xdotool click 1"},
+  host.Run({"sh", "-c", "xdotool mousemove " + At(816, 60) + " click 1; " + WaitFor("Pellory menu") + "xdotool mousemove " +
+                            At(850, itemY) + "; sleep 0.3; import -window root '" + shots + "/menu.png'; xdotool click 1"},
            300);
   host.PointerAway();
   ref.g->QueueMenuChoice("Load Tape Dump");
@@ -500,7 +506,7 @@ class FakePrograms {
     old_ = getenv("PATH") ? getenv("PATH") : "";
     if (!keepPath) {
       // Only the tools the test itself runs: no chooser of the machine's can be found.
-      for (const char* tool : {"sh", "sleep", "xdotool", "import", "cat"})
+      for (const char* tool : {"sh", "sleep", "timeout", "xdotool", "import", "cat"})
         for (const char* where : {"/usr/bin/", "/bin/"})
           if (std::filesystem::exists(std::string(where) + tool) && !std::filesystem::exists(dir_ + "/" + tool))
             std::filesystem::create_symlink(std::string(where) + tool, dir_ + "/" + tool);
@@ -538,8 +544,8 @@ void LoadLowerPrg(Host& host, Reference& ref, const std::string& after) {
     if (menu.GetItem(i)->text == "Load Lower PRG") item = i;
   ASSERT_GE(item, 0);
   const int itemY = 60 + x11menu::ItemTop(menu, item) + x11menu::kItemHeight / 2;
-  host.Run({"sh", "-c", "xdotool mousemove " + At(816, 60) + " click 1; sleep 0.5; xdotool mousemove " + At(850, itemY) +
-                            "; sleep 0.2; xdotool click 1; sleep 1; " + after},
+  host.Run({"sh", "-c", "xdotool mousemove " + At(816, 60) + " click 1; " + WaitFor("Pellory menu") + "xdotool mousemove " +
+                            At(850, itemY) + "; sleep 0.2; xdotool click 1; " + after},
            300);
 }
 
@@ -557,7 +563,7 @@ TEST_F(X11Host, FileChoiceRunsZenityAndSaysWhatToInstallWithoutOne) {
     FakePrograms bin(true);
     bin.Add("zenity", "echo \"$@\" > '" + bin.Dir() + "/args'; echo /nonexistent/pick.syx");
     LoadLowerPrg(host, ref,
-                 "xdotool search --name '^Error$' > '" + bin.Dir() + "/found'; import -window root '" + shots +
+                 "timeout 10 xdotool search --sync --name '^Error$' > '" + bin.Dir() + "/found'; import -window root '" + shots +
                      "/error-box.png'; xdotool key Return");
     const std::string args = ReadText(bin.Dir() + "/args");
     EXPECT_NE(args.find("--file-selection"), std::string::npos) << args;
@@ -569,7 +575,7 @@ TEST_F(X11Host, FileChoiceRunsZenityAndSaysWhatToInstallWithoutOne) {
     // Neither zenity nor kdialog: the message names the package.
     FakePrograms bin(false);
     LoadLowerPrg(host, ref,
-                 "xdotool search --name '^Error$' > '" + bin.Dir() + "/found'; import -window root '" + shots +
+                 "timeout 10 xdotool search --sync --name '^Error$' > '" + bin.Dir() + "/found'; import -window root '" + shots +
                      "/no-chooser.png'; xdotool key Return");
     EXPECT_FALSE(ReadText(bin.Dir() + "/found").empty()) << "no message box titled Error";
   }

@@ -1192,6 +1192,8 @@ IPopupMenu* IGraphicsX11::ShowPopupMenu(IPopupMenu* menu, const IRect& rect) {
     level.window = XCreateWindow(d, root, level.x, level.y, static_cast<unsigned>(level.w), static_cast<unsigned>(level.h), 0,
                                  x.depth, InputOutput, x.visual,
                                  CWOverrideRedirect | CWSaveUnder | CWBorderPixel | CWColormap | CWEventMask, &a);
+    // Named, so that tools (and tests) can find the menu on the screen.
+    XStoreName(d, level.window, "Pellory menu");
     XMapRaised(d, level.window);
     levels.push_back(level);
     draw(levels.back());

@@ -318,6 +318,16 @@ TEST_F(X11Host, ClicksDragsAndWheelNotchesEditTheRightParameters) {
   EXPECT_TRUE(EditSeen(e, 67));
   // Nothing else moved.
   EXPECT_FALSE(EditSeen(e, 73));
+  // A middle click begins an edit and ends it too (the release is routed like the others).
+  host.Do("mousemove " + At(484, 40) + " click 2");
+  int begins = 0, ends = 0;
+  for (const EditCall& c : gCalls)
+    if (c.effect == e && c.index == 73) {
+      begins += c.opcode == audioMasterBeginEdit;
+      ends += c.opcode == audioMasterEndEdit;
+    }
+  EXPECT_EQ(begins, 1);
+  EXPECT_EQ(ends, 1);
 
   // The edit view (EDIT button), then its controls: knob drag, wheel down, lamp button.
   host.Do("mousemove " + At(413, 335) + " click 1");

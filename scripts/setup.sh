@@ -32,7 +32,7 @@ apt_install \
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev \
   wine wine64 wine32:i386 libxrender1:i386 libxcursor1:i386 libxrandr2:i386 libxi6:i386 \
   libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386 fonts-wine \
-  fonts-liberation fonts-dejavu-core xvfb xdotool imagemagick sox \
+  fonts-liberation fonts-dejavu-core xvfb xdotool imagemagick sox libx11-dev libxext-dev \
   python3-cairo python3-pil \
   amsynth
 

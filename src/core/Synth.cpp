@@ -6,6 +6,9 @@
 
 #include "editor/IControl.h"
 #include "editor/IGraphicsHeadless.h"
+#ifndef _WIN32
+#include "editor/x11/IGraphicsX11.h"
+#endif
 #include "engine/TuningClient.h"
 #include "platform/Files.h"
 #include "platform/Module.h"
@@ -31,7 +34,11 @@ Synth::Synth(vst2::audioMasterCallback hostCallback, const InstanceOptions& opti
   for (int& entry : ccMap_) entry = -1;
   // The editor surface: 1152 x 440 pixels redrawn at 25 frames per second. Without a platform
   // window yet it is the headless one, which draws and answers but shows nothing.
-  editor_ = std::make_unique<IGraphicsHeadless>(this, kEditorWidth, kEditorHeight, kEditorFps);
+#ifndef _WIN32
+  if (options.windowedEditor)
+    editor_ = std::make_unique<IGraphicsX11>(this, kEditorWidth, kEditorHeight, kEditorFps);
+#endif
+  if (!editor_) editor_ = std::make_unique<IGraphicsHeadless>(this, kEditorWidth, kEditorHeight, kEditorFps);
   // The process locale is left alone: it belongs to the host. Number texts are formatted
   // locale-independently instead (FormatFixed).
   pluginFolder_ = platform::ModuleFolder();

@@ -22,6 +22,9 @@ struct InstanceOptions {
   std::string updateHost;       // server of the update check (default: the maker's)
   int updatePort = 0;           // its HTTP port (0: 80)
   int updateTimeoutMs = 0;      // connect and receive bound of the check (0: a few seconds)
+  // The editor opens real windows inside the host's (the module's entry asks for this); without
+  // it the editor is the headless surface that tests and the command-line tool drive.
+  bool windowedEditor = false;
 };
 
 enum class ConfigStatus { kOk, kFileNotFound };

@@ -60,6 +60,10 @@ class IGraphics : public ProgramDialogs {
   /* 26 */ virtual void ShowMouseCursor() = 0;
   /* 27 */ virtual void ReservedAbstract() = 0;
   /* 28 */ virtual drawing::Image* LoadBitmapResource(int id, const char* name) = 0;
+  // The host's editor idle request, before the plug-in's own idle work and outside the instance
+  // lock. A window without a message loop of its own (X11 inside a host) reads its events and
+  // runs its timer here; the others have nothing to do.
+  /* 29 */ virtual void HostIdle() {}
 
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;

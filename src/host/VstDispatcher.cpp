@@ -47,6 +47,17 @@ VstIntPtr VSTCALLBACK IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, 
     delete plug;
     return 0;
   }
+  if (opcode == effEditIdle) {
+    // The editor window's own events and timer, outside the instance lock as a window's message
+    // loop would run them: a menu held open must not hold up the audio thread. Parameter edits
+    // made there take the lock themselves.
+    if (IGraphics* graphics = plug->GetGraphics()) {
+      try {
+        graphics->HostIdle();
+      } catch (...) {
+      }
+    }
+  }
   platform::LockGuard guard(plug->Lock());
   // No exception may cross into the host (an allocation that fails while copying a chunk, say):
   // the request then simply fails.

@@ -17,7 +17,9 @@ PELLORY_EXPORT vst2::AEffect* VSTCALLBACK VSTPluginMain(vst2::audioMasterCallbac
   pellory::platform::LockGuard guard(pellory::platform::CreationLock());
   Pellory* plug = nullptr;
   try {
-    plug = new Pellory(hostCallback);
+    pellory::InstanceOptions options;
+    options.windowedEditor = true;
+    plug = new Pellory(hostCallback, options);
   } catch (...) {
     // No exception may cross into the host.
     return nullptr;

@@ -123,6 +123,7 @@ class IPlugBase {
   int NumPresets() const { return static_cast<int>(presets_.size()); }
   IPresetSlot* GetPreset(int index);
   int CurrentPresetIndex() const { return currentPreset_; }
+  int StateImageSize() const { return stateImageSize_; }
 
   // Identity.
   const char* EffectName() const { return effectName_; }
@@ -163,6 +164,8 @@ class IPlugBase {
   int32_t blockSize_ = 0;
   int32_t latency_ = 0;
   int32_t tailSize_ = 0;
+  // Bytes of one SerializeState image; lets a chunk be checked whole before any of it is applied.
+  int32_t stateImageSize_ = 8 * kNumParameters;
   std::vector<std::unique_ptr<IParameter>> params_;
   IGraphics* graphics_ = nullptr;
   std::vector<std::unique_ptr<IPresetSlot>> presets_;

@@ -1,6 +1,7 @@
 #include "core/MidiQueue.h"
 
-#include <cstring>
+#include <algorithm>
+#include <vector>
 
 namespace pellory {
 
@@ -9,44 +10,68 @@ MidiQueue::MidiQueue(int capacity) { Reserve(capacity > 0 ? capacity : kGranular
 MidiQueue::~MidiQueue() { std::free(buffer_); }
 
 bool MidiQueue::Reserve(int capacity) {
-  void* grown = std::realloc(buffer_, static_cast<std::size_t>(capacity) * sizeof(IMidiMessage));
+  void* grown = std::realloc(buffer_, static_cast<std::size_t>(capacity) * sizeof(Entry));
   if (!grown) return false;
-  buffer_ = static_cast<IMidiMessage*>(grown);
+  buffer_ = static_cast<Entry*>(grown);
   capacity_ = capacity;
   return true;
 }
 
-void MidiQueue::Compact() {
-  if (front_ == 0) return;
-  int n = count_ - front_;
-  if (n > 0) std::memmove(buffer_, buffer_ + front_, static_cast<std::size_t>(n) * sizeof(IMidiMessage));
-  count_ = n;
-  front_ = 0;
+IMidiMessage MidiQueue::Message(const Entry& e) const {
+  IMidiMessage m = e.message;
+  m.offset = ClampOffset(e.time - now_);
+  return m;
 }
 
 bool MidiQueue::Add(const IMidiMessage& message) {
   if (count_ >= capacity_) {
-    if (front_ > 0) {
-      Compact();
-    } else {
-      int grown = (capacity_ / granularity_ + 1) * granularity_;
-      if (!Reserve(grown)) return false;
-    }
+    if (count_ >= kMaxMessages) return false;
+    // Steps of the granularity while small; by half the capacity once a flood has made it large,
+    // so that a batch of n costs no more than O(n) in copies.
+    const int step = std::max(granularity_, capacity_ / 2 / granularity_ * granularity_);
+    const int grown = std::min((capacity_ / granularity_) * granularity_ + step, kMaxMessages);
+    if (!Reserve(grown)) return false;
   }
-  int i = count_;
-  if (count_ > front_ && message.offset < buffer_[count_ - 1].offset) {
-    // After the last message whose offset is not above this one.
-    i = count_ - 1;
-    while (i > front_ && buffer_[i - 1].offset > message.offset) --i;
-    std::memmove(buffer_ + i + 1, buffer_ + i, static_cast<std::size_t>(count_ - i) * sizeof(IMidiMessage));
-  }
-  buffer_[i] = message;
-  ++count_;
+  Entry e;
+  e.time = now_ + ClampOffset(message.offset);
+  e.order = arrivals_++;
+  e.message = message;
+  buffer_[count_++] = e;
+  std::push_heap(buffer_, buffer_ + count_, Later);
   return true;
 }
 
+void MidiQueue::Remove() {
+  if (count_ == 0) return;
+  std::pop_heap(buffer_, buffer_ + count_, Later);
+  --count_;
+}
+
+IMidiMessage MidiQueue::At(int i) const {
+  std::vector<Entry> sorted(buffer_, buffer_ + count_);
+  std::sort(sorted.begin(), sorted.end(), [](const Entry& a, const Entry& b) { return Later(b, a); });
+  return i >= 0 && i < count_ ? Message(sorted[static_cast<std::size_t>(i)]) : IMidiMessage();
+}
+
+int MidiQueue::DropFrom(int offset) {
+  const int64_t limit = now_ + offset;
+  int kept = 0;
+  for (int i = 0; i < count_; ++i) {
+    Entry e = buffer_[i];
+    if (e.time >= limit) {
+      // Note ons with velocity 0 were queued as note offs already.
+      if (e.message.Kind() != 0x8) continue;
+      e.time = now_;
+    }
+    buffer_[kept++] = e;
+  }
+  const int dropped = count_ - kept;
+  count_ = kept;
+  std::make_heap(buffer_, buffer_ + count_, Later);
+  return dropped;
+}
+
 void MidiQueue::Resize(int blockSize) {
-  Compact();
   if (blockSize < 1) blockSize = 1;
   // Bounded so that a host's absurd block size cannot ask for gigabytes.
   if (blockSize > (1 << 20)) blockSize = 1 << 20;
@@ -55,11 +80,6 @@ void MidiQueue::Resize(int blockSize) {
   int queued = (count_ + kGranularity - 1) / kGranularity * kGranularity;
   if (queued > wanted) wanted = queued;
   Reserve(wanted);
-}
-
-void MidiQueue::Flush(int elapsed) {
-  Compact();
-  for (int i = 0; i < count_; ++i) buffer_[i].offset -= elapsed;
 }
 
 }  // namespace pellory

@@ -18,6 +18,7 @@ Pellory::Pellory(vst2::audioMasterCallback hostCallback, const InstanceOptions& 
             kPelloryVersion) {
   // The engine built its 64 voices (even ones lower, odd ones upper, all on LFO units 0 and 1).
   engine_.SetTuningClient(GetTuningClient());
+  stateImageSize_ = kStateImageSize;
   if (!options.updateHost.empty()) updateServer_.host = options.updateHost;
   if (options.updatePort > 0) updateServer_.port = options.updatePort;
   if (options.updateTimeoutMs > 0) updateServer_.connectTimeoutMs = updateServer_.receiveTimeoutMs = options.updateTimeoutMs;
@@ -94,6 +95,8 @@ void Pellory::HandleMidiMessage(const IMidiMessage& message) {
   if (midiThru) SendMidiMessage(message);
   if (message.status < 0x80 || message.status >= 0xF0) return;
   IMidiMessage m = message;
+  // Any int is possible here; within the queue's horizon the adjustment below cannot overflow.
+  m.offset = MidiQueue::ClampOffset(m.offset);
   const int length = ControlBlockLength();
   // Controllers and bends late in a buffer go to the nearest block start, not the previous one.
   auto adjust = [length](IMidiMessage& msg) {
@@ -140,8 +143,11 @@ void Pellory::HandleMidiMessage(const IMidiMessage& message) {
 void Pellory::MidiDispatch() {
   const int length = ControlBlockLength();
   while (!midiQueue_.Empty()) {
-    const IMidiMessage& m = midiQueue_.Peek();
+    // Taken out before it acts: a mapped controller may switch the update rate, and the Reset
+    // that follows reshapes the queue.
+    const IMidiMessage m = midiQueue_.Peek();
     if (m.offset >= length) break;
+    midiQueue_.Remove();
     switch (m.Kind()) {
       case 0x9:
         if (m.data2 > 0) {
@@ -177,7 +183,6 @@ void Pellory::MidiDispatch() {
       default:
         break;
     }
-    midiQueue_.Remove();
   }
   midiQueue_.Flush(length);
 }

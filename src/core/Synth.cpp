@@ -66,6 +66,8 @@ Synth::~Synth() {
 
 void Synth::Reset() {
   platform::LockGuard guard(lock_);
+  // What was scheduled beyond the block belongs to a timeline that has just stopped.
+  midiQueue_.DropFrom(GetBlockSize());
   midiQueue_.Resize(GetBlockSize());
   heldNotes_.clear();
   learnArmed_ = false;

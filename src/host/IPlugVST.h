@@ -113,6 +113,11 @@ class IPlugVST : public IPlugBase {
   vst2::VstIntPtr SetChunk(int index, const void* data, vst2::VstIntPtr size);
   // Reads a program chunk's state and slot name from position; returns the position reached.
   int ReadProgramChunk(const StateChunk& chunk, int position);
+  // Where reading a program chunk (state image, then a name) or a bank (UnserializePresets)
+  // from position would end, found without applying anything; -1 when it could not be read
+  // whole. A special host's program must have its name whole too.
+  int ProgramChunkEnd(const StateChunk& chunk, int position, bool special) const;
+  int BankChunkEnd(const StateChunk& chunk, int position) const;
   vst2::VstIntPtr String2Parameter(int index, const char* text);
   vst2::VstIntPtr VendorSpecific(int index, vst2::VstIntPtr value, void* ptr, float opt);
   vst2::VstIntPtr GetPinProperties(bool input, int index, vst2::VstPinProperties* pin);

@@ -308,6 +308,27 @@ int IPlugVST::ReadProgramChunk(const StateChunk& chunk, int position) {
   return position;
 }
 
+int IPlugVST::ProgramChunkEnd(const StateChunk& chunk, int position, bool special) const {
+  if (position < 0 || chunk.Size() - position < StateImageSize()) return -1;
+  position += StateImageSize();
+  if (position == chunk.Size()) return position;
+  std::string name;
+  const int afterName = chunk.GetString(name, position);
+  return afterName < 0 && !special ? chunk.Size() : afterName;
+}
+
+int IPlugVST::BankChunkEnd(const StateChunk& chunk, int position) const {
+  for (int slot = 0; slot < NumPresets() && position >= 0; ++slot) {
+    std::string name;
+    position = chunk.GetString(name, position);
+    uint8_t initialized = 0;
+    position = chunk.GetByte(initialized, position);
+    if (position >= 0 && initialized)
+      position = chunk.Size() - position >= StateImageSize() ? position + StateImageSize() : -1;
+  }
+  return position;
+}
+
 VstIntPtr IPlugVST::SetChunk(int index, const void* data, VstIntPtr size) {
   // No data, or a size that is none: nothing to restore, and nothing is touched.
   if (!data || size <= 0 || size > INT_MAX) return 0;
@@ -328,23 +349,27 @@ VstIntPtr IPlugVST::SetChunk(int index, const void* data, VstIntPtr size) {
   if (!chunk.Assign(data, static_cast<int>(size))) return 0;
   int position = 0;
   const int32_t version = ReadChunkHeader(chunk, position);
-  if (bank && version >= kChunkVersion)
-    position = UnserializePresets(chunk, position);
-  else
-    position = ReadProgramChunk(chunk, position);
+  const bool hasBankHeader = version >= kChunkVersion;
 
-  if (special && position != chunk.Size()) {
-    // These hosts may hand back a bank chunk saved by another host: read the data as a bank.
-    if (!bankChunk_.Assign(data, static_cast<int>(size))) return 0;
-    int bankPosition = 0;
-    if (ReadChunkHeader(bankChunk_, bankPosition) >= kChunkVersion) {
-      if (UnserializePresets(bankChunk_, bankPosition) < 0) return 0;
-    } else if (position < 0) {
-      // Neither a program nor a bank could be read: that is a failure, not a success.
-      return 0;
+  // Whether the data will be taken is decided before anything is applied, so that a refused
+  // chunk leaves the instance exactly as it was.
+  if (!special) {
+    if (bank && hasBankHeader) {
+      if (BankChunkEnd(chunk, position) < 0 || UnserializePresets(chunk, position) < 0) return 0;
+    } else {
+      if (ProgramChunkEnd(chunk, position, false) < 0 || ReadProgramChunk(chunk, position) < 0) return 0;
     }
-  } else if (position < 0) {
-    return 0;
+  } else {
+    // These hosts take a program that fills the data exactly; otherwise data with a bank header
+    // are taken as a bank saved by another host (read after the program, as they always were),
+    // and data without one as a program followed by something of no known kind.
+    const int programEnd = ProgramChunkEnd(chunk, position, true);
+    const bool bankRetry = programEnd != chunk.Size() && hasBankHeader;
+    if (bankRetry ? BankChunkEnd(chunk, position) < 0 : programEnd < 0) return 0;
+    if (bankRetry && !bankChunk_.Assign(data, static_cast<int>(size))) return 0;
+    // A whole image is applied; anything less is left unread.
+    ReadProgramChunk(chunk, position);
+    if (bankRetry) UnserializePresets(bankChunk_, position);
   }
   RefreshEditorParameters();
   return 1;

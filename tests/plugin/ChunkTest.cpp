@@ -299,5 +299,71 @@ TEST(Chunks, SpecialHostAcceptsABankSavedByAnotherHost) {
   EXPECT_EQ(special2.SetChunk(true, std::vector<uint8_t>(bank.begin(), bank.end() - 1)), 0);
 }
 
+// For every host an answer of 0 means nothing changed: not the parameters, not program memory,
+// not the slot's name. A program whose image is whole but whose name is cut short is no program
+// for the hosts that also send banks, and no bank either.
+TEST(Chunks, RefusedChunksChangeNothingForAnyHost) {
+  TestHost other;
+  other.Start();
+  Apply(other);
+  Rename(other, "Elsewhere");
+  const std::vector<uint8_t> program = other.GetChunk(true);
+  const std::vector<uint8_t> bank = other.GetChunk(false);
+  std::vector<uint8_t> cutName(program.begin(), program.begin() + 3570);  // image whole, name cut
+  // PRG 1's first bytes, read as a bank, would be a name length: make it one that no data hold.
+  cutName[11] = 0x7F;
+  std::vector<uint8_t> cutBank(bank.begin(), bank.end() - 1);
+  std::vector<uint8_t> shortImage(cutName.begin(), cutName.begin() + 3000);
+
+  for (const char* vendor : {"Native Instruments", "JUCE VST Host", "Pellory Tests"}) {
+    const bool special = std::string(vendor) != "Pellory Tests";
+    for (const auto* data : {&cutName, &cutBank, &shortImage}) {
+      for (bool asProgram : {true, false}) {
+        TestHost host;
+        host.vendor = vendor;
+        host.Start();
+        Rename(host, "Mine");
+        Apply(host, 0.3f);
+        const std::vector<float> before = host.AllParameters();
+        const std::vector<uint8_t> chunkBefore = host.GetChunk(true);
+        const VstIntPtr answer = host.SetChunk(asProgram, *data);
+        if (answer != 0) {
+          // Ordinary hosts take a program whose name is cut: its state image is whole.
+          EXPECT_FALSE(special) << vendor << " size " << data->size();
+          EXPECT_TRUE(asProgram && data != &shortImage) << vendor << " size " << data->size();
+          continue;
+        }
+        EXPECT_EQ(host.AllParameters(), before) << vendor << " size " << data->size();
+        EXPECT_EQ(host.GetChunk(true), chunkBefore) << vendor << " size " << data->size();
+        EXPECT_EQ(ProgramName(host), "Mine") << vendor;
+      }
+    }
+  }
+}
+
+TEST(Chunks, SpecialHostsStillTakeWhatTheyTookBefore) {
+  TestHost other;
+  other.Start();
+  Apply(other);
+  Rename(other, "Elsewhere");
+  const std::vector<float> saved = other.AllParameters();
+  const std::vector<uint8_t> program = other.GetChunk(true);
+  const std::vector<uint8_t> bank = other.GetChunk(false);
+  const std::vector<uint8_t> bareWithTail = [&] {
+    std::vector<uint8_t> v(program.begin() + 8, program.end());
+    v.push_back(0x42);  // a program without header, followed by something unknown
+    return v;
+  }();
+
+  for (const auto* data : {&program, &bank, &bareWithTail}) {
+    TestHost special;
+    special.vendor = "JUCE VST Host";
+    special.Start();
+    EXPECT_EQ(special.SetChunk(true, *data), 1) << data->size();
+    EXPECT_EQ(special.AllParameters(), saved) << data->size();
+    EXPECT_EQ(ProgramName(special), "Elsewhere") << data->size();
+  }
+}
+
 }  // namespace
 }  // namespace plugtest

@@ -60,6 +60,23 @@ bool LoadPngResource(int id, Image& out) {
   return DecodePng(data.data, data.size, out);
 }
 
+bool ReadPngResourceSize(int id, int& width, int& height) {
+  platform::ResourceData data;
+  const std::string name = std::to_string(id);
+  if (!platform::FindResourceData("PNG", name.c_str(), data) || data.size < 24) return false;
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (std::memcmp(data.data, kSignature, 8) != 0 || std::memcmp(data.data + 12, "IHDR", 4) != 0) return false;
+  auto be32 = [&data](std::size_t at) {
+    return static_cast<uint32_t>(data.data[at]) << 24 | static_cast<uint32_t>(data.data[at + 1]) << 16 |
+           static_cast<uint32_t>(data.data[at + 2]) << 8 | static_cast<uint32_t>(data.data[at + 3]);
+  };
+  const uint32_t w = be32(16), h = be32(20);
+  if (w == 0 || h == 0 || w > 1u << 15 || h > 1u << 15) return false;
+  width = static_cast<int>(w);
+  height = static_cast<int>(h);
+  return true;
+}
+
 bool WritePngFile(const std::string& path, const Pixel* pixels, int width, int height) {
   if (!pixels || width <= 0 || height <= 0 || path.empty()) return false;
   png_image image;

@@ -15,6 +15,10 @@ bool DecodePng(const uint8_t* data, std::size_t size, Image& out);
 // damaged.
 bool LoadPngResource(int id, Image& out);
 
+// The width and height a PNG resource declares in its header, without decoding it; false when
+// the resource is missing or does not start like a PNG.
+bool ReadPngResourceSize(int id, int& width, int& height);
+
 // Writes pixels as an 8-bit RGBA PNG file; false when the file cannot be written.
 bool WritePngFile(const std::string& path, const Pixel* pixels, int width, int height);
 

@@ -1,5 +1,6 @@
 #include "editor/IGraphics.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "core/IPlugBase.h"
 #include "drawing/Font.h"
 #include "drawing/Image.h"
+#include "drawing/Png.h"
 
 namespace pellory {
 
@@ -19,10 +21,27 @@ namespace {
 
 // Process-wide caches shared by every editor of every instance. Entries live until the module
 // is unloaded, when these statics are destroyed.
+// A PNG is registered with the size its header gives and decoded on its first draw, so that
+// creating an instance (hosts create one just to scan it) costs no decoding.
+struct BitmapEntry {
+  int id = 0;
+  std::unique_ptr<drawing::Image> image;
+  std::string name;      // for the deferred decode
+  bool pending = false;  // size known, pixels not yet decoded
+};
+
 struct BitmapCache {
   std::mutex lock;
-  std::vector<std::pair<int, std::unique_ptr<drawing::Image>>> entries;
+  std::vector<BitmapEntry> entries;
 };
+
+bool IsPngName(const char* name) {
+  const char* dot = name ? std::strrchr(name, '.') : nullptr;
+  if (!dot) return false;
+  std::string ext(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == "png";
+}
 
 using FontKey = std::tuple<int, int, int, std::string>;  // size, style, orientation, face
 
@@ -141,12 +160,23 @@ IBitmap IGraphics::LoadBitmap(int id, const char* name, int nStates, bool frames
     // Held while decoding, so that each picture is decoded once per process.
     std::lock_guard<std::mutex> guard(cache.lock);
     for (const auto& entry : cache.entries)
-      if (entry.first == id) image = entry.second.get();
+      if (entry.id == id) image = entry.image.get();
     if (!image) {
-      std::unique_ptr<drawing::Image> loaded(LoadBitmapResource(id, name));
-      if (loaded) {
-        image = loaded.get();
-        cache.entries.emplace_back(id, std::move(loaded));
+      BitmapEntry entry;
+      entry.id = id;
+      int w = 0, h = 0;
+      if (mDeferDecoding && IsPngName(name) && drawing::ReadPngResourceSize(id, w, h)) {
+        entry.image = std::make_unique<drawing::Image>();
+        entry.image->width = w;
+        entry.image->height = h;
+        entry.name = name;
+        entry.pending = true;
+      } else {
+        entry.image.reset(LoadBitmapResource(id, name));
+      }
+      if (entry.image) {
+        image = entry.image.get();
+        cache.entries.push_back(std::move(entry));
       }
     }
   }
@@ -189,8 +219,26 @@ int IGraphics::CachedFontCount() {
 
 // ---- Drawing ----
 
+bool IGraphics::EnsureDecoded(const drawing::Image* image) {
+  BitmapCache& cache = Bitmaps();
+  std::lock_guard<std::mutex> guard(cache.lock);
+  for (BitmapEntry& entry : cache.entries) {
+    if (entry.image.get() != image) continue;
+    if (entry.pending) {
+      entry.pending = false;
+      std::unique_ptr<drawing::Image> decoded(LoadBitmapResource(entry.id, entry.name.c_str()));
+      // A picture whose pixels disagree with its header stays empty: nothing is drawn.
+      if (decoded && decoded->width == entry.image->width && decoded->height == entry.image->height)
+        entry.image->pixels = std::move(decoded->pixels);
+    }
+    return !entry.image->pixels.empty();
+  }
+  return true;  // not from the cache: the caller's own picture
+}
+
 bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRect& rect, int frame, const BlendMode* blend) {
   if (!bitmap.mData || !mSurface.Valid()) return false;
+  if (!EnsureDecoded(bitmap.mData)) return false;
   int srcX = 0, srcY = 0;
   if (bitmap.N >= 2 && frame >= 2) {
     const int size = bitmap.mFramesAreHorizontal ? bitmap.W : bitmap.H;

@@ -98,10 +98,15 @@ class IGraphics : public ProgramDialogs {
   bool TooltipsEnabled() const { return mEnableTooltips; }
 
   // Bitmaps through the process-wide cache: decoded once per process, shared by every editor.
+  // With deferred decoding a PNG is taken by the size in its header and decoded on its first
+  // draw (a damaged one then draws nothing).
+  void DeferBitmapDecoding(bool on) { mDeferDecoding = on; }
   IBitmap LoadBitmap(int id, const char* name, int nStates = 1, bool framesAreHorizontal = false);
 
   // Drawing for the controls, clipped to the current clipping rectangle.
   bool DrawBitmap(const IBitmap& bitmap, const IRect& rect, int frame = 1, const BlendMode* blend = nullptr);
+  // Decodes a cached picture loaded by size only; false when it has no pixels.
+  bool EnsureDecoded(const drawing::Image* image);
   bool FillRect(const IColor& colour, const IRect& rect, const BlendMode* blend = nullptr);
   bool DrawLine(const IColor& colour, int x1, int y1, int x2, int y2, const BlendMode* blend = nullptr);
   bool DrawText(const ITextStyle& style, const char* text, const IRect& rect);
@@ -161,6 +166,7 @@ class IGraphics : public ProgramDialogs {
   int mIdleTicks = 0;
   bool mHandleMouseOver = false;
   bool mEnableTooltips = false;
+  bool mDeferDecoding = false;
 };
 
 }  // namespace pellory

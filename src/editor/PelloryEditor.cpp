@@ -117,6 +117,8 @@ void PelloryEditor::Build() {
   IGraphics& g = graphics_;
   g.Resize(kWidth, kHeight);
   g.HandleMouseOver(false);
+  // Hosts often create an instance only to look at it: pictures are decoded when first drawn.
+  g.DeferBitmapDecoding(true);
   Bitmaps b;
   b.button = g.LoadBitmap(kButton, "resources/img/button.png", 2);
   b.ledOff = g.LoadBitmap(kButtonLedOff, "resources/img/button_led_off.png", 2);

@@ -180,7 +180,8 @@ TEST(Routing, EditsAreFramedForTheHostAndPanelControlsStaySilent) {
 
 TEST(Routing, CaptureDeltasHoverAndLeave) {
   Instance in;
-  IGraphicsHeadless& g = in.Surface();
+  // A surface of its own: the plug-in's editor carries the whole panel.
+  IGraphicsHeadless g(in.plug.get(), 1152, 440);
   auto* a = new ProbeControl(in.plug.get(), IRect(0, 0, 20, 20));
   auto* b = new ProbeControl(in.plug.get(), IRect(30, 0, 50, 20));
   g.AddControl(a);
@@ -214,7 +215,8 @@ TEST(Routing, CaptureDeltasHoverAndLeave) {
 
 TEST(Routing, GreyedAndHiddenControlsLetClicksThroughToTheControlBeneath) {
   Instance in;
-  IGraphicsHeadless& g = in.Surface();
+  // A surface of its own: the plug-in's editor carries the whole panel.
+  IGraphicsHeadless g(in.plug.get(), 1152, 440);
   auto* beneath = new ISwitchControl(in.plug.get(), 0, 0, -1, LedBitmap(2));
   auto* top = new ISwitchControl(in.plug.get(), 0, 0, -1, LedBitmap(2));
   g.AddControl(beneath);

@@ -99,7 +99,8 @@ TEST(Redraw, TheDirtyRectangleIsTheUnionOfTheDirtyControls) {
 
 TEST(Idle, ThePlugInsIdleRunsOnTheTwentyFirstCleanTick) {
   Instance in;
-  IGraphicsHeadless& g = in.Surface();
+  // A surface of its own: the plug-in's editor carries the whole panel.
+  IGraphicsHeadless g(in.plug.get(), 1152, 440);
   auto* panel = new IPanelControl(in.plug.get(), IRect(0, 0, 10, 10), IColor());
   g.AddControl(panel);
   EXPECT_TRUE(g.Tick());  // draws the new control

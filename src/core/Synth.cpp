@@ -6,6 +6,9 @@
 
 #include "editor/IControl.h"
 #include "editor/IGraphicsHeadless.h"
+#ifdef _WIN32
+#include "editor/win32/IGraphicsWin.h"
+#endif
 #include "engine/TuningClient.h"
 #include "platform/Files.h"
 #include "platform/Module.h"
@@ -29,9 +32,16 @@ Synth::Synth(vst2::audioMasterCallback hostCallback, const InstanceOptions& opti
              int32_t makerId, int32_t version)
     : IPlugVST(hostCallback, channelIOString, effectName, productName, makerName, uniqueId, makerId, version) {
   for (int& entry : ccMap_) entry = -1;
-  // The editor surface: 1152 x 440 pixels redrawn at 25 frames per second. Without a platform
-  // window yet it is the headless one, which draws and answers but shows nothing.
+  // The editor surface: 1152 x 440 pixels redrawn at 25 frames per second. On Windows it opens
+  // a child window in the host's; elsewhere, until a platform window exists, it is the headless
+  // one, which draws and answers but shows nothing.
+#ifdef _WIN32
+  auto window = std::make_unique<IGraphicsWin>(this, kEditorWidth, kEditorHeight, kEditorFps);
+  window->SetHInstance(platform::GetModuleHandle());
+  editor_ = std::move(window);
+#else
   editor_ = std::make_unique<IGraphicsHeadless>(this, kEditorWidth, kEditorHeight, kEditorFps);
+#endif
   // The process locale is left alone: it belongs to the host. Number texts are formatted
   // locale-independently instead (FormatFixed).
   pluginFolder_ = platform::ModuleFolder();

@@ -5,6 +5,7 @@
 #include "core/Pellory.h"
 #include "editor/IGraphics.h"
 #include "editor/PelloryEditor.h"
+#include "platform/Locks.h"
 
 namespace pellory {
 
@@ -83,7 +84,12 @@ IVLProgramPathControl::IVLProgramPathControl(Pellory* plug, const IRect& rect2)
 bool IVLProgramPathControl::Draw(IGraphics* graphics) {
   if (!mPellory) return true;
   static const ITextStyle style = ItemStyle(kGrey, ITextStyle::kAlignNear);
-  return graphics->DrawText(style, mPellory->BrowserFolder().c_str(), mRECT);
+  std::string folder;
+  {
+    platform::LockGuard guard(mPellory->Lock());
+    folder = mPellory->BrowserFolder();
+  }
+  return graphics->DrawText(style, folder.c_str(), mRECT);
 }
 
 void IVLProgramPathControl::OnMouseDown(int x, int y, const MouseModifiers& mod) {
@@ -91,7 +97,11 @@ void IVLProgramPathControl::OnMouseDown(int x, int y, const MouseModifiers& mod)
   if (!graphics || !mPellory) return;
   // Only the folder of the answer matters.
   std::string name = "[file name is ignored]";
-  std::string folder = mPellory->BrowserFolder();
+  std::string folder;
+  {
+    platform::LockGuard guard(mPellory->Lock());
+    folder = mPellory->BrowserFolder();
+  }
   graphics->ChooseFile(name, kFileSave, folder, " ");
   if (name.empty()) return;
   mPellory->SetBrowserFolder(folder);
@@ -107,6 +117,7 @@ IVLScrollControl::IVLScrollControl(Pellory* plug, const IRect& rect2)
 
 IRect IVLScrollControl::ThumbRect() const {
   if (!mPellory) return IRect();
+  platform::LockGuard guard(mPellory->Lock());
   const int n = mPellory->BrowserSourceValue() == Pellory::kBrowserFolder ? mPellory->BrowserSize() : 99;
   if (n <= 0) return IRect();
   // The thumb spans the visible page's share of the track between the two zones, so the

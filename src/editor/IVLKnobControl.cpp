@@ -5,6 +5,7 @@
 #include "core/Pellory.h"
 #include "editor/IGraphics.h"
 #include "engine/TuningClient.h"
+#include "platform/Locks.h"
 
 namespace pellory {
 
@@ -57,7 +58,10 @@ bool IVLKnobControl::Draw(IGraphics* graphics) {
   const IParameter* param = mPlug->GetParameter(mParamIdx);
   if (!param) return drawn;
   char text[64];
-  param->GetDisplayText(param->Value(), false, text, sizeof(text));
+  {
+    platform::LockGuard guard(mPlug->Lock());
+    param->GetDisplayText(param->Value(), false, text, sizeof(text));
+  }
   graphics->DrawText(ValueStyle(), text, IRect(mRECT.L, mRECT.T + 5, mRECT.R, mRECT.B));
   return drawn;
 }

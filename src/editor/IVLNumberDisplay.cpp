@@ -6,6 +6,7 @@
 #include "core/Pellory.h"
 #include "editor/IGraphics.h"
 #include "editor/IVLKnobControl.h"
+#include "platform/Locks.h"
 
 namespace pellory {
 
@@ -75,8 +76,8 @@ int IVLNumberDisplay::PlainValue() const {
 void IVLNumberDisplay::Digits(int& tens, int& units) const {
   tens = units = kBlank;
   if (mParamIdx < 0) {
-    const int code = -mParamIdx;
-    const int byte = mPellory ? mPellory->PanelDisplay(code) : 0xAA;
+    const int byte = mPellory ? PanelDigits() : 0xAA;
+    mShown = byte;
     tens = (byte >> 4) & 0x0F;
     units = byte & 0x0F;
     if (tens > 9) tens = kBlank;
@@ -110,13 +111,18 @@ void IVLNumberDisplay::Digits(int& tens, int& units) const {
   }
 }
 
+int IVLNumberDisplay::PanelDigits() const {
+  // The panel's state is the plug-in's, written under its lock by the host's threads.
+  platform::LockGuard guard(mPellory->Lock());
+  return mPellory->PanelDisplay(-mParamIdx);
+}
+
 bool IVLNumberDisplay::IsDirty() {
-  if (!mHide && mParamIdx < 0 && mPellory && mPellory->PanelDisplay(-mParamIdx) != mShown) return true;
+  if (!mHide && mParamIdx < 0 && mPellory && PanelDigits() != mShown) return true;
   return IControl::IsDirty();
 }
 
 bool IVLNumberDisplay::Draw(IGraphics* graphics) {
-  if (mParamIdx < 0 && mPellory) mShown = mPellory->PanelDisplay(-mParamIdx);
   int tens, units;
   Digits(tens, units);
   const int w = mStrip.FrameWidth(), h = mStrip.FrameHeight();

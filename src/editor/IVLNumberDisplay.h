@@ -26,11 +26,12 @@ class IVLNumberDisplay : public IControl {
 
  private:
   int PlainValue() const;
+  int PanelDigits() const;
   IPopupMenu* BuildMenu(Menu& commands);
 
   Pellory* mPellory;
   IBitmap mStrip;
-  int mShown = -1;  // the panel display's byte when last drawn
+  mutable int mShown = -1;  // the panel display's byte when last drawn
 };
 
 // A popup menu for a command menu; the items keep their order.

@@ -157,8 +157,8 @@ void IVLTapeLoadDialog::OnTextEntered(const char* text) {
   const int part = mEditing;
   mEditing = kNone;
   if (!text) return;
-  std::string typed(text);
-  typed.resize(typed.size() < (part == kThresholdField ? 2u : 5u) ? typed.size() : (part == kThresholdField ? 2u : 5u));
+  // Five characters for a frequency, two for the threshold.
+  const std::string typed = std::string(text).substr(0, part == kThresholdField ? 2 : 5);
   char* end = nullptr;
   const double value = std::strtod(typed.c_str(), &end);
   if (end == typed.c_str() || !(value > 0.0)) return;

@@ -3,6 +3,7 @@
 #include "core/Pellory.h"
 #include "editor/IGraphics.h"
 #include "editor/PelloryEditor.h"
+#include "platform/Locks.h"
 
 namespace pellory {
 
@@ -22,6 +23,8 @@ IVLUtilityKick::IVLUtilityKick(Pellory* plug, int x2, int y2, int identifier, co
 
 bool IVLUtilityKick::Lit() const {
   if (!mPellory) return false;
+  // The panel's state is the plug-in's, written under its lock by the host's threads.
+  platform::LockGuard guard(mPellory->Lock());
   switch (mParamIdx) {
     case -93: return mPellory->EditorView() == 2;
     case -88: return mPellory->EditorView() == 3;

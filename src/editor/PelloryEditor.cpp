@@ -11,6 +11,7 @@
 #include "editor/IVLSwitchControls.h"
 #include "editor/IVLTapeLoadDialog.h"
 #include "editor/IVLUtilityKick.h"
+#include "platform/Locks.h"
 
 #ifndef PELLORY_BUILD_NUMBER
 #define PELLORY_BUILD_NUMBER 1
@@ -203,6 +204,9 @@ void PelloryEditor::Build() {
   display(189, 98, 233, 130, -82);
   lowerDot_ = add(new IBitmapControl(p, 206, 125, -85, b.dot));
   display(247, 98, 291, 130, -83);
+  // The decimal points lie on their displays; clicks there belong to the display's menu.
+  addressDot_->SetTargetArea(IRect());
+  lowerDot_->SetTargetArea(IRect());
   key(30, 188, -99, "");
   key(66, 188, -100, "");
   static const char* const kDigitLabels[10] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};
@@ -306,7 +310,11 @@ void PelloryEditor::RefreshBrowser() {
 }
 
 int PelloryEditor::SelectedPosition() const {
-  const int selected = plug_.BrowserSelection();
+  int selected;
+  {
+    platform::LockGuard guard(plug_.Lock());
+    selected = plug_.BrowserSelection();
+  }
   if (selected <= 0) return -1;
   for (std::size_t k = 0; k < visibleNumbers_.size(); ++k)
     if (visibleNumbers_[k] == selected) return static_cast<int>(k);

@@ -37,9 +37,13 @@ class PelloryTapeTarget : public tape::TapeLoadTarget {
 };
 
 bool Pellory::LoadTapeDump(const std::string& path) {
+  // A long recording takes seconds to decode: that runs without the instance lock, so the
+  // host's audio goes on meanwhile; only the load into program memory holds it.
+  tape::TapeDump dump;
+  if (!tape::DecodeTapeDump(path, tape::GetDecoderSettings(), dump)) return false;
   platform::LockGuard guard(lock_);
   PelloryTapeTarget target(*this);
-  const bool loaded = tape::LoadTapeDump(path, target);
+  const bool loaded = tape::ApplyTapeDump(dump, target);
   if (loaded) editorRefreshPending_ = true;
   return loaded;
 }

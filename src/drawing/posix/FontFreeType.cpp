@@ -15,12 +15,40 @@ namespace pellory::drawing {
 
 namespace {
 
-std::mutex g_fontconfigMutex;
+// The module's own fontconfig configuration, loaded on first use and released when the module
+// unloads. Private, so that the plug-in neither depends on nor disturbs the host's use of
+// fontconfig (and never has to shut the library down under the host).
+class FontconfigState {
+ public:
+  ~FontconfigState() {
+    if (config_) FcConfigDestroy(config_);
+  }
+  std::mutex mutex;
+  // Null when fontconfig cannot load its configuration; called with the mutex held.
+  FcConfig* Config() {
+    if (!config_ && !failed_) {
+      config_ = FcInitLoadConfigAndFonts();
+      failed_ = config_ == nullptr;
+    }
+    return config_;
+  }
+
+ private:
+  FcConfig* config_ = nullptr;
+  bool failed_ = false;
+};
+
+FontconfigState& Fontconfig() {
+  static FontconfigState state;
+  return state;
+}
 
 // The font file and face index fontconfig picks for the spec; false when it finds none.
 bool FindFontFile(const FontSpec& spec, std::string& file, int& index) {
-  std::lock_guard<std::mutex> guard(g_fontconfigMutex);
-  if (!FcInit()) return false;
+  FontconfigState& fc = Fontconfig();
+  std::lock_guard<std::mutex> guard(fc.mutex);
+  FcConfig* config = fc.Config();
+  if (!config) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   const std::string family = spec.face.empty() ? "sans-serif" : spec.face;
@@ -28,10 +56,10 @@ bool FindFontFile(const FontSpec& spec, std::string& file, int& index) {
   FcPatternAddInteger(pattern, FC_WEIGHT, spec.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(config, pattern, &result);
   FcPatternDestroy(pattern);
   if (!match) return false;
   FcChar8* path = nullptr;

@@ -39,7 +39,7 @@ bool ApplyTapeDump(const TapeDump& dump, TapeLoadTarget& target) {
   return true;
 }
 
-bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, TapeLoadTarget& target) {
+bool DecodeTapeDump(const std::string& path, const DecoderSettings& settings, TapeDump& dump) {
   // Folders and other non-files open on some systems and then fail part-way; refuse them here.
   if (!platform::FileExists(path)) return false;
   FileByteSource file(path);
@@ -47,8 +47,13 @@ bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, Tape
   TapeDecoder decoder(settings);
   if (decoder.Decode(file) != DecodeError::kNone) return false;
   if (decoder.ByteCount() != kEarlyDumpSize && decoder.ByteCount() != kLaterDumpSize) return false;
-  const TapeDump dump = ExtractDump(decoder.Bytes().data(), decoder.Bytes().size());
-  return ApplyTapeDump(dump, target);
+  dump = ExtractDump(decoder.Bytes().data(), decoder.Bytes().size());
+  return true;
+}
+
+bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, TapeLoadTarget& target) {
+  TapeDump dump;
+  return DecodeTapeDump(path, settings, dump) && ApplyTapeDump(dump, target);
 }
 
 bool LoadTapeDump(const std::string& path, TapeLoadTarget& target) {

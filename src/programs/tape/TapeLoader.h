@@ -44,6 +44,8 @@ bool ApplyTapeDump(const TapeDump& dump, TapeLoadTarget& target);
 // loads its programs. False when the file cannot be read, is in an unsupported format or does
 // not decode to 2048 or 4096 bytes; program memory is then unchanged.
 bool LoadTapeDump(const std::string& path, const DecoderSettings& settings, TapeLoadTarget& target);
+// Only the decoding part: true with the dump of either model in `dump`.
+bool DecodeTapeDump(const std::string& path, const DecoderSettings& settings, TapeDump& dump);
 // The same with the process-wide settings that the load dialog edits.
 bool LoadTapeDump(const std::string& path, TapeLoadTarget& target);
 

@@ -1,5 +1,7 @@
 // The browser, the tape dialog, the deferred refresh and the repeating OFF/ON keys.
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "../tape/TapeEncoder.h"
 #include "PanelHarness.h"
@@ -239,6 +241,39 @@ TEST_F(TapeDialog, OkDecodesARecordingOrReportsTheFailure) {
   const uint8_t* stored = p.plug->Programs().Record(1);
   ASSERT_NE(stored, nullptr);
   EXPECT_TRUE(std::equal(prg.begin(), prg.end(), stored));
+}
+
+}  // namespace
+}  // namespace pellory::paneltest
+
+namespace pellory::paneltest {
+namespace {
+
+// The host renders on its audio thread while the user holds ON: the repeat is counted there
+// and stepped on the interface thread (built with ThreadSanitizer this fails on any race).
+TEST(PanelThreads, HeldOnKeyWhileTheAudioThreadRenders) {
+  Panel p;
+  p.Click({700 + 28, 159 + 19 + 9});
+  const int id = p.plug->SelectedParameter();
+  p.Set(id, p.Normalized(id, 0));
+  std::atomic<bool> held{false}, done{false};
+  std::thread audio([&] {
+    while (!held.load()) std::this_thread::yield();
+    // 1800 control blocks of 44 samples: repeats at blocks 750, 850, ..., 1750.
+    for (int block = 0; block < 180; ++block) p.Render(440);
+    done = true;
+  });
+  p.graphics->MouseDown(OnKey().x, OnKey().y, MouseModifiers(true));
+  held = true;
+  while (!done.load()) {
+    p.graphics->Tick();
+    p.graphics->MouseMove(OnKey().x, OnKey().y, MouseModifiers(true));
+  }
+  audio.join();
+  p.graphics->Tick();
+  p.graphics->MouseUp(OnKey().x, OnKey().y, MouseModifiers(true));
+  // The press, then eleven repeats.
+  EXPECT_EQ(p.Plain(id), 1 + 11);
 }
 
 }  // namespace

@@ -169,8 +169,12 @@ TEST(PanelControls, ProgramDisplayMenusFollowTheState) {
   items = p.LastRequest(IGraphicsHeadless::kMenu)->items;
   EXPECT_EQ(items, (std::vector<std::string>{"Load Upper PRG", "Save Upper PRG"}));
   p.Set(kProgramNumber, p.Normalized(kProgramNumber, 80));
+  p.Set(kSplitPoint, p.Normalized(kSplitPoint, p.Plain(kSplitPoint) == 30 ? 31 : 30));
+  p.IdleTicks();
+  ASSERT_TRUE(p.plug->HasUncommittedChanges(80));
+  EXPECT_FALSE(p.panel->AddressDot()->IsHidden());
   p.graphics->QueueMenuDismiss();
-  p.Click({140, 110});
+  p.Click({150, 127});  // on the decimal point: still the display's menu
   items = p.LastRequest(IGraphicsHeadless::kMenu)->items;
   ASSERT_FALSE(items.empty());
   EXPECT_EQ(items[0], "Load Combi PRG");

@@ -295,6 +295,16 @@ const Pt kMenuButton = {816, 60};
 
 std::string g_screenshot;
 
+// The editor of s as it is on the screen, into the screenshot's file name with suffix added
+// before ".png" (no suffix: the file itself).
+void Screenshot(const Session& s, const std::string& suffix) {
+  std::string path = g_screenshot;
+  if (!suffix.empty()) path = path.substr(0, path.size() > 4 ? path.size() - 4 : path.size()) + "-" + suffix + ".png";
+  const POINT origin = s.Screen(0, 0);
+  RunUnix("import -window root -crop " + std::to_string(kEditorW) + "x" + std::to_string(kEditorH) + "+" +
+          std::to_string(origin.x) + "+" + std::to_string(origin.y) + " +repage " + path);
+}
+
 // The editor as it first appears, as a screenshot of the X screen (compared with the headless
 // surface's picture by the native tree).
 void CheckOpenAndScreenshot() {
@@ -311,9 +321,7 @@ void CheckOpenAndScreenshot() {
   // The pointer away from the editor: no hover, no tooltip in the picture.
   X("mousemove 1270 1010");
   Pump(300);
-  const POINT origin = s.Screen(0, 0);
-  RunUnix("import -window root -crop " + std::to_string(kEditorW) + "x" + std::to_string(kEditorH) + "+" +
-          std::to_string(origin.x) + "+" + std::to_string(origin.y) + " +repage " + g_screenshot);
+  Screenshot(s, "");
   s.Close();
   CHECK(!ClassRegistered());
 }
@@ -383,6 +391,7 @@ void CheckPanel() {
   // (The frequency has 12 steps: the value moves by whole steps.)
   if (!(s.Get(25) > freqBefore)) Fail(__LINE__, "edit view knob: %g -> %g", freqBefore, s.Get(25));
   CHECK(Count(audioMasterBeginEdit, 25) == 1 && Count(audioMasterEndEdit, 25) == 1);
+  Screenshot(s, "edit");
   // BROWSE, then the entry in column 2, row 4: program 19.
   s.Click(kBrowseButton.x, kBrowseButton.y);
   g_boxes = 0;
@@ -423,6 +432,7 @@ void CheckMenuAndTextEntry() {
   CHECK(GetFocus() == entry());
   X("type 45");
   CHECK_STR(entryText(), "45");
+  Screenshot(s, "tape-entry");
   X("key Return");
   CHECK(PumpUntil([&] { return entry() == nullptr; }, 1000));
   // Opened again, the entry starts from the committed value.

@@ -403,7 +403,8 @@ void CheckPanel() {
 }
 
 // The option menu opened by a click and an item chosen with the keys: "Load Tape Dump" shows
-// the tape dialog; its threshold field takes typed text, committed by Return, dropped by Escape.
+// the tape dialog; its threshold field takes typed text, committed by Return or a click elsewhere,
+// dropped by Escape or the wheel, and no more than the field's two characters.
 void CheckMenuAndTextEntry() {
   Session s;
   if (!s.Open()) return s.Close();
@@ -451,6 +452,19 @@ void CheckMenuAndTextEntry() {
   clickField();
   CHECK(PumpUntil([&] { return entry() != nullptr; }, 1000));
   CHECK_STR(entryText(), "98");
+  // A click elsewhere in the editor commits; a wheel movement cancels.
+  X("type 33");
+  s.Click(left + 60, top + 100);
+  CHECK(PumpUntil([&] { return entry() == nullptr; }, 1000));
+  clickField();
+  CHECK(PumpUntil([&] { return entry() != nullptr; }, 1000));
+  CHECK_STR(entryText(), "33");
+  X("type 7");
+  X("click 5");
+  CHECK(PumpUntil([&] { return entry() == nullptr; }, 1000));
+  clickField();
+  CHECK(PumpUntil([&] { return entry() != nullptr; }, 1000));
+  CHECK_STR(entryText(), "33");
   X("key Escape");
   CHECK(PumpUntil([&] { return entry() == nullptr; }, 1000));
   s.Close();

@@ -6,7 +6,9 @@
 
 #include "editor/IControl.h"
 #include "editor/IGraphicsHeadless.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "editor/win32/IGraphicsWin.h"
+#else
 #include "editor/x11/IGraphicsX11.h"
 #endif
 #include "engine/TuningClient.h"
@@ -32,12 +34,18 @@ Synth::Synth(vst2::audioMasterCallback hostCallback, const InstanceOptions& opti
              int32_t makerId, int32_t version)
     : IPlugVST(hostCallback, channelIOString, effectName, productName, makerName, uniqueId, makerId, version) {
   for (int& entry : ccMap_) entry = -1;
-  // The editor surface: 1152 x 440 pixels redrawn at 25 frames per second. Without a platform
-  // window yet it is the headless one, which draws and answers but shows nothing.
-#ifndef _WIN32
-  if (options.windowedEditor)
+  // The editor surface: 1152 x 440 pixels redrawn at 25 frames per second. Loaded by a host, it
+  // opens a child window in the host's (Win32 or X11); in tests and tools it is the headless one,
+  // which draws and answers but shows nothing.
+  if (options.windowedEditor) {
+#ifdef _WIN32
+    auto window = std::make_unique<IGraphicsWin>(this, kEditorWidth, kEditorHeight, kEditorFps);
+    window->SetHInstance(platform::GetModuleHandle());
+    editor_ = std::move(window);
+#else
     editor_ = std::make_unique<IGraphicsX11>(this, kEditorWidth, kEditorHeight, kEditorFps);
 #endif
+  }
   if (!editor_) editor_ = std::make_unique<IGraphicsHeadless>(this, kEditorWidth, kEditorHeight, kEditorFps);
   // The process locale is left alone: it belongs to the host. Number texts are formatted
   // locale-independently instead (FormatFixed).

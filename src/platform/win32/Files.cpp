@@ -1,5 +1,7 @@
 #include <windows.h>
 #include <shlobj.h>
+// <windows.h> maps ReplaceFile to ReplaceFileA; ours is the platform function of Files.h.
+#undef ReplaceFile
 
 #include "platform/Files.h"
 

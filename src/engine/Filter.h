@@ -32,6 +32,28 @@ class Filter {
     return y;
   }
 
+  // Process() on the same input for n samples, outputs to out; the same arithmetic, with the
+  // state kept in registers over the run.
+  void ProcessConstant(double x, double* out, int n) {
+    double x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_, d = d_;
+    const double b0 = b0_, b1 = b1_, a1 = a1_, a2 = a2_;
+    for (int s = 0; s < n; ++s) {
+      const double xc = CleanWith(x, d);
+      x1 = CleanWith(x1, d);
+      x2 = CleanWith(x2, d);
+      y1 = CleanWith(y1, d);
+      y2 = CleanWith(y2, d);
+      const double y = b0 * (xc + x2) + b1 * x1 + a1 * y1 + a2 * y2;
+      x2 = x1;
+      x1 = xc;
+      y2 = y1;
+      y1 = y;
+      d = -d;
+      out[s] = y;
+    }
+    x1_ = x1, x2_ = x2, y1_ = y1, y2_ = y2, d_ = d;
+  }
+
  protected:
   // The shared part of Setup; returns cos(w) and sets e = 1 / (1 + alpha).
   double SetupCommon(double sampleRate, double corner, double& e);
@@ -44,6 +66,9 @@ class Filter {
 
  private:
   double Clean(double v) const { return std::isfinite(v) ? v + d_ : 0.0; }
+  static double CleanWith(double v, double d) { return std::isfinite(v) ? v + d : 0.0; }
+
+  friend class Oscillator;  // runs its DC blocker inline over a run of samples
 };
 
 class LowPass : public Filter {

@@ -194,6 +194,28 @@ bool Voice::NoteOn(int note, int velocity, std::int64_t stamp, int transpose, in
   return true;
 }
 
+void Voice::FinishRun(double* sum, int n) {
+  const int length = runLength_;
+  if (length > 0) {
+    double control[kRun], osc1[kRun], osc2[kRun], out[kRun];
+    vcfSmoother_.ProcessConstant(vcfControl_, control, length);
+    dco2_.RenderRun(osc2, length);
+    dco1_.RenderRun(osc1, length);
+    for (int s = 0; s < length; ++s) osc2[s] += osc1[s];
+    if (noise_ > 0.0) {
+      for (int s = 0; s < length; ++s) osc2[s] += noiseRun_[s];
+    }
+    vcf_.ProcessRun(osc2, control, gainRun_, out, length);
+    for (int s = 0; s < length; ++s) sum[s] += out[s];
+  }
+  // A voice that fell silent during the run (or was silent) still turns its phases.
+  if (n > length) {
+    dco1_.SkipRun(n - length);
+    dco2_.SkipRun(n - length);
+  }
+  runLength_ = 0;
+}
+
 void Voice::Release(bool force) {
   gate_ = false;
   if (!force && sustain_) return;

@@ -251,10 +251,8 @@ void Engine::Render(double* left, double* right, int frames, ControlBlockClient&
       }
       double lowerSum[Voice::kRun], upperSum[Voice::kRun];
       for (int s = 0; s < m; ++s) lowerSum[s] = upperSum[s] = 0.0;
-      for (int i = 0; i < n; ++i) {
-        lower[i]->FinishRun(lowerSum, m);
-        upper[i]->FinishRun(upperSum, m);
-      }
+      Voice::FinishRuns(lower, n, lowerSum, m);
+      Voice::FinishRuns(upper, n, upperSum, m);
       for (int s = 0; s < m; ++s) {
         left[start + s] = upperSum[s] * upperLeft + lowerSum[s] * lowerLeft;
         right[start + s] = upperSum[s] * upperRight + lowerSum[s] * lowerRight;

@@ -194,26 +194,85 @@ bool Voice::NoteOn(int note, int velocity, std::int64_t stamp, int transpose, in
   return true;
 }
 
+void Voice::PrepareRun(double* control, double* x) {
+  const int length = runLength_;
+  double osc1[kRun];
+  vcfSmoother_.ProcessConstant(vcfControl_, control, length);
+  dco2_.RenderRun(x, length);
+  dco1_.RenderRun(osc1, length);
+  for (int s = 0; s < length; ++s) x[s] += osc1[s];
+  if (noise_ > 0.0) {
+    for (int s = 0; s < length; ++s) x[s] += noiseRun_[s];
+  }
+}
+
+void Voice::EndRun(int n) {
+  // A voice that fell silent during the run (or was silent) still turns its phases.
+  if (n > runLength_) {
+    dco1_.SkipRun(n - runLength_);
+    dco2_.SkipRun(n - runLength_);
+  }
+  runLength_ = 0;
+}
+
 void Voice::FinishRun(double* sum, int n) {
   const int length = runLength_;
   if (length > 0) {
-    double control[kRun], osc1[kRun], osc2[kRun], out[kRun];
-    vcfSmoother_.ProcessConstant(vcfControl_, control, length);
-    dco2_.RenderRun(osc2, length);
-    dco1_.RenderRun(osc1, length);
-    for (int s = 0; s < length; ++s) osc2[s] += osc1[s];
-    if (noise_ > 0.0) {
-      for (int s = 0; s < length; ++s) osc2[s] += noiseRun_[s];
-    }
-    vcf_.ProcessRun(osc2, control, gainRun_, out, length);
+    double control[kRun], x[kRun], out[kRun];
+    PrepareRun(control, x);
+    vcf_.ProcessRun(x, control, gainRun_, out, length);
     for (int s = 0; s < length; ++s) sum[s] += out[s];
   }
-  // A voice that fell silent during the run (or was silent) still turns its phases.
-  if (n > length) {
-    dco1_.SkipRun(n - length);
-    dco2_.SkipRun(n - length);
+  EndRun(n);
+}
+
+void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
+  constexpr int kGroup = 4;
+  int i = 0;
+  while (i < count) {
+    // Voices that sound the whole run with finite filter states go through the filter together.
+    int group = 0;
+    while (group < kGroup && i + group < count && voices[i + group]->runLength_ == n &&
+           voices[i + group]->vcf_.IsFinite())
+      ++group;
+    if (group < 2) {
+      voices[i]->FinishRun(sum, n);
+      ++i;
+      continue;
+    }
+    if (group == 3) group = 2;
+    double control[kGroup][kRun], x[kGroup][kRun], out[kGroup][kRun];
+    Vcf* filters[kGroup];
+    Vcf saved[kGroup];
+    const double* xs[kGroup];
+    const double* controls[kGroup];
+    const double* gains[kGroup];
+    double* outs[kGroup];
+    for (int k = 0; k < group; ++k) {
+      Voice& v = *voices[i + k];
+      v.PrepareRun(control[k], x[k]);
+      filters[k] = &v.vcf_;
+      saved[k] = v.vcf_;
+      xs[k] = x[k];
+      controls[k] = control[k];
+      gains[k] = v.gainRun_;
+      outs[k] = out[k];
+    }
+    const bool finite = group == 4 ? Vcf::ProcessRuns<4>(filters, xs, controls, gains, outs, n)
+                                   : Vcf::ProcessRuns<2>(filters, xs, controls, gains, outs, n);
+    if (!finite) {
+      for (int k = 0; k < group; ++k) {
+        *filters[k] = saved[k];
+        filters[k]->ProcessRun(x[k], control[k], gains[k], out[k], n);
+      }
+    }
+    // In voice order, as the voices were summed one by one.
+    for (int k = 0; k < group; ++k) {
+      for (int s = 0; s < n; ++s) sum[s] += out[k][s];
+      voices[i + k]->EndRun(n);
+    }
+    i += group;
   }
-  runLength_ = 0;
 }
 
 void Voice::Release(bool force) {

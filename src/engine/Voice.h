@@ -130,6 +130,9 @@ class Voice {
   }
   // Adds the run's n samples to sum (nothing where the voice is silent).
   void FinishRun(double* sum, int n);
+  // FinishRun for the voices of one layer, in their order; voices that sound the whole run go
+  // through their filters together.
+  static void FinishRuns(Voice* const* voices, int count, double* sum, int n);
 
   // Active: the VCA envelope runs (what allocation and the control tick go by). Sounding: also
   // while the smoothed level fades out after the envelope has ended.
@@ -154,6 +157,9 @@ class Voice {
 
  private:
   bool ComputePitches();
+  // The filter's input and control over the run.
+  void PrepareRun(double* control, double* x);
+  void EndRun(int n);
   // Gives the oscillators of each voice their own starting phase.
   void SpreadPhases();
 

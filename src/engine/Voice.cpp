@@ -230,48 +230,70 @@ void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
   constexpr int kGroup = 4;
   int i = 0;
   while (i < count) {
-    // Voices that sound the whole run with finite filter states go through the filter together.
+    // Gather up to four voices that sound the whole run with finite filter states; silent
+    // voices in between add nothing to the sum, so they can be passed over. A voice that falls
+    // silent within the run is summed on its own, in its place.
+    Voice* members[kGroup];
     int group = 0;
-    while (group < kGroup && i + group < count && voices[i + group]->runLength_ == n &&
-           voices[i + group]->vcf_.IsFinite())
-      ++group;
-    if (group < 2) {
-      voices[i]->FinishRun(sum, n);
-      ++i;
-      continue;
-    }
-    if (group == 3) group = 2;
-    double control[kGroup][kRun], x[kGroup][kRun], out[kGroup][kRun];
-    Vcf* filters[kGroup];
-    Vcf saved[kGroup];
-    const double* xs[kGroup];
-    const double* controls[kGroup];
-    const double* gains[kGroup];
-    double* outs[kGroup];
-    for (int k = 0; k < group; ++k) {
-      Voice& v = *voices[i + k];
-      v.PrepareRun(control[k], x[k]);
-      filters[k] = &v.vcf_;
-      saved[k] = v.vcf_;
-      xs[k] = x[k];
-      controls[k] = control[k];
-      gains[k] = v.gainRun_;
-      outs[k] = out[k];
-    }
-    const bool finite = group == 4 ? Vcf::ProcessRuns<4>(filters, xs, controls, gains, outs, n)
-                                   : Vcf::ProcessRuns<2>(filters, xs, controls, gains, outs, n);
-    if (!finite) {
-      for (int k = 0; k < group; ++k) {
-        *filters[k] = saved[k];
-        filters[k]->ProcessRun(x[k], control[k], gains[k], out[k], n);
+    while (group < kGroup && i < count) {
+      Voice& v = *voices[i];
+      if (v.runLength_ == 0) {
+        v.EndRun(n);
+        ++i;
+      } else if (v.runLength_ == n && v.vcf_.IsFinite()) {
+        members[group++] = &v;
+        ++i;
+      } else {
+        break;
       }
     }
-    // In voice order, as the voices were summed one by one.
-    for (int k = 0; k < group; ++k) {
-      for (int s = 0; s < n; ++s) sum[s] += out[k][s];
-      voices[i + k]->EndRun(n);
+    Voice* third = nullptr;  // filters go in pairs and fours; a third voice is summed after them
+    if (group == 3) {
+      group = 2;
+      third = members[2];
     }
-    i += group;
+    if (group == 1) {
+      members[0]->FinishRun(sum, n);
+    } else if (group > 1) {
+      double control[kGroup][kRun], x[kGroup][kRun], out[kGroup][kRun];
+      Vcf* filters[kGroup];
+      Vcf saved[kGroup];
+      const double* xs[kGroup];
+      const double* controls[kGroup];
+      const double* gains[kGroup];
+      double* outs[kGroup];
+      for (int k = 0; k < group; ++k) {
+        Voice& v = *members[k];
+        v.PrepareRun(control[k], x[k]);
+        filters[k] = &v.vcf_;
+        saved[k] = v.vcf_;
+        xs[k] = x[k];
+        controls[k] = control[k];
+        gains[k] = v.gainRun_;
+        outs[k] = out[k];
+      }
+      const bool finite = group == 4 ? Vcf::ProcessRuns<4>(filters, xs, controls, gains, outs, n)
+                                     : Vcf::ProcessRuns<2>(filters, xs, controls, gains, outs, n);
+      if (!finite) {
+        for (int k = 0; k < group; ++k) {
+          *filters[k] = saved[k];
+          filters[k]->ProcessRun(x[k], controls[k], gains[k], out[k], n);
+        }
+      }
+      // In voice order, as the voices were summed one by one.
+      for (int k = 0; k < group; ++k) {
+        for (int s = 0; s < n; ++s) sum[s] += out[k][s];
+        members[k]->EndRun(n);
+      }
+    }
+    if (third) third->FinishRun(sum, n);
+    if (i < count && group < kGroup) {
+      Voice& v = *voices[i];
+      if (v.runLength_ > 0 && (v.runLength_ < n || !v.vcf_.IsFinite())) {
+        v.FinishRun(sum, n);
+        ++i;
+      }
+    }
   }
 }
 

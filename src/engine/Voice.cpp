@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 
 #include "engine/Lfo.h"
 #include "engine/Tuning.h"
@@ -257,7 +258,7 @@ void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
     } else if (group > 1) {
       double control[kGroup][kRun], x[kGroup][kRun], out[kGroup][kRun];
       Vcf* filters[kGroup];
-      Vcf saved[kGroup];
+      std::optional<Vcf> saved[kGroup];  // copies only, no construction per run
       const double* xs[kGroup];
       const double* controls[kGroup];
       const double* gains[kGroup];
@@ -266,7 +267,7 @@ void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
         Voice& v = *members[k];
         v.PrepareRun(control[k], x[k]);
         filters[k] = &v.vcf_;
-        saved[k] = v.vcf_;
+        saved[k].emplace(v.vcf_);
         xs[k] = x[k];
         controls[k] = control[k];
         gains[k] = v.gainRun_;
@@ -276,7 +277,7 @@ void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
                                      : Vcf::ProcessRuns<2>(filters, xs, controls, gains, outs, n);
       if (!finite) {
         for (int k = 0; k < group; ++k) {
-          *filters[k] = saved[k];
+          *filters[k] = *saved[k];
           filters[k]->ProcessRun(x[k], controls[k], gains[k], out[k], n);
         }
       }

@@ -216,14 +216,47 @@ void Engine::Render(double* left, double* right, int frames, ControlBlockClient&
     Voice* const* upper = layers_[kUpper].data();
     const double lowerLeft = gains_[kLower][0], lowerRight = gains_[kLower][1];
     const double upperLeft = gains_[kUpper][0], upperRight = gains_[kUpper][1];
-    for (int s = pos; s < pos + run; ++s) {
-      double lowerSum = 0.0, upperSum = 0.0;
-      for (int i = 0; i < n; ++i) {
-        lowerSum += lower[i]->RenderSample();
-        upperSum += upper[i]->RenderSample();
+    if (sampleBySample_) {
+      for (int s = pos; s < pos + run; ++s) {
+        double lowerSum = 0.0, upperSum = 0.0;
+        for (int i = 0; i < n; ++i) {
+          lowerSum += lower[i]->RenderSample();
+          upperSum += upper[i]->RenderSample();
+        }
+        left[s] = upperSum * upperLeft + lowerSum * lowerLeft;
+        right[s] = upperSum * upperRight + lowerSum * lowerRight;
       }
-      left[s] = upperSum * upperLeft + lowerSum * lowerLeft;
-      right[s] = upperSum * upperRight + lowerSum * lowerRight;
+      pos += run;
+      continue;
+    }
+    // Voice after voice over the run: each voice's state stays in registers, a silent voice
+    // costs one phase step per run.
+    for (int start = pos; start < pos + run; start += Voice::kRun) {
+      const int m = std::min(Voice::kRun, pos + run - start);
+      bool noise = false;
+      for (int i = 0; i < n; ++i) {
+        lower[i]->BeginRun(m);
+        upper[i]->BeginRun(m);
+        noise = noise || lower[i]->DrawsNoise() || upper[i]->DrawsNoise();
+      }
+      // The shared noise sequence is drawn in the per-sample order: sample by sample, lower
+      // voice i then upper voice i.
+      if (noise) {
+        for (int s = 0; s < m; ++s) {
+          for (int i = 0; i < n; ++i) {
+            lower[i]->DrawNoise(s);
+            upper[i]->DrawNoise(s);
+          }
+        }
+      }
+      double lowerSum[Voice::kRun], upperSum[Voice::kRun];
+      for (int s = 0; s < m; ++s) lowerSum[s] = upperSum[s] = 0.0;
+      Voice::FinishRuns(lower, n, lowerSum, m);
+      Voice::FinishRuns(upper, n, upperSum, m);
+      for (int s = 0; s < m; ++s) {
+        left[start + s] = upperSum[s] * upperLeft + lowerSum[s] * lowerLeft;
+        right[start + s] = upperSum[s] * upperRight + lowerSum[s] * lowerRight;
+      }
     }
     pos += run;
   }

@@ -96,6 +96,9 @@ class Engine {
   double LeftFactor(Layer layer) const { return leftFactor_[layer]; }
   double RightFactor(Layer layer) const { return rightFactor_[layer]; }
   double Gain(Layer layer, int side) const { return gains_[layer][side]; }
+  // Renders sample by sample, every voice in turn, instead of voice by voice over each run:
+  // the plain order of the arithmetic, kept so that the faster order can be checked against it.
+  void SetSampleBySample(bool on) { sampleBySample_ = on; }
 
   void SetPitchBend(double pitch) { context_.pitchBend = pitch; }
   double PitchBend() const { return context_.pitchBend; }
@@ -142,6 +145,7 @@ class Engine {
   double leftFactor_[2] = {1.0, 1.0};
   double rightFactor_[2] = {1.0, 1.0};
   double gains_[2][2] = {{0.0, 0.0}, {0.0, 0.0}};
+  bool sampleBySample_ = false;
 };
 
 }  // namespace pellory::engine

@@ -32,7 +32,54 @@ class Filter {
     return y;
   }
 
+  // Process() on the same input for n samples, outputs to out; the same arithmetic, with the
+  // state kept in registers over the run.
+  void ProcessConstant(double x, double* out, int n) {
+    if (std::isfinite(x) && std::isfinite(x1_) && std::isfinite(x2_) && std::isfinite(y1_) && std::isfinite(y2_)) {
+      // While everything stays finite the clean-ups only add the offset; should anything
+      // overflow, the run is done again with them.
+      const double x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_, d = d_;
+      if (ProcessConstantRun<false>(x, out, n)) return;
+      x1_ = x1, x2_ = x2, y1_ = y1, y2_ = y2, d_ = d;
+    }
+    ProcessConstantRun<true>(x, out, n);
+  }
+
  protected:
+  // Returns false when an output came out non-finite (never when checking).
+  template <bool kChecked>
+  bool ProcessConstantRun(double x, double* out, int n) {
+    double x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_, d = d_;
+    const double b0 = b0_, b1 = b1_, a1 = a1_, a2 = a2_;
+    double poison = 0.0;  // stays 0 unless an output is infinite or NaN
+    for (int s = 0; s < n; ++s) {
+      double xc = x;
+      if (kChecked) {
+        xc = CleanWith(x, d);
+        x1 = CleanWith(x1, d);
+        x2 = CleanWith(x2, d);
+        y1 = CleanWith(y1, d);
+        y2 = CleanWith(y2, d);
+      } else {
+        xc += d;
+        x1 += d;
+        x2 += d;
+        y1 += d;
+        y2 += d;
+      }
+      const double y = b0 * (xc + x2) + b1 * x1 + a1 * y1 + a2 * y2;
+      x2 = x1;
+      x1 = xc;
+      y2 = y1;
+      y1 = y;
+      d = -d;
+      out[s] = y;
+      if (!kChecked) poison += y * 0.0;
+    }
+    x1_ = x1, x2_ = x2, y1_ = y1, y2_ = y2, d_ = d;
+    return poison == 0.0;
+  }
+
   // The shared part of Setup; returns cos(w) and sets e = 1 / (1 + alpha).
   double SetupCommon(double sampleRate, double corner, double& e);
 
@@ -44,6 +91,9 @@ class Filter {
 
  private:
   double Clean(double v) const { return std::isfinite(v) ? v + d_ : 0.0; }
+  static double CleanWith(double v, double d) { return std::isfinite(v) ? v + d : 0.0; }
+
+  friend class Oscillator;  // runs its DC blocker inline over a run of samples
 };
 
 class LowPass : public Filter {

@@ -1,6 +1,7 @@
 #pragma once
 // One band-limited oscillator: triangle, sawtooth and pulse read from the shared wavetables
 // through 28-bit phase accumulators, summed and passed through a 1.5 Hz DC blocker.
+#include <cmath>
 #include <cstdint>
 
 #include "engine/Filter.h"
@@ -46,6 +47,29 @@ class Oscillator {
     return dcBlocker_.Process(x);
   }
 
+  // RenderSample() for n samples into out.
+  void RenderRun(double* out, int n) {
+    const HighPass& f = dcBlocker_;
+    if (std::isfinite(f.x1_) && std::isfinite(f.x2_) && std::isfinite(f.y1_) && std::isfinite(f.y2_)) {
+      // The waveforms are finite, so the DC blocker's clean-ups only add the offset unless
+      // something overflows; then the run is done again with them.
+      const HighPass saved = f;
+      const std::uint32_t p1 = phase1_, p2 = phase2_;
+      if (Run<false>(out, n)) return;
+      dcBlocker_ = saved;
+      phase1_ = p1;
+      phase2_ = p2;
+    }
+    Run<true>(out, n);
+  }
+
+  // AdvancePhase() n times; the 28-bit phase wraps exactly within 32-bit arithmetic.
+  void SkipRun(int n) {
+    const std::uint32_t step = static_cast<std::uint32_t>(n) * static_cast<std::uint32_t>(increment_);
+    phase1_ = (phase1_ + step) & kPhaseMask;
+    phase2_ = (phase2_ + step) & kPhaseMask;
+  }
+
   // Starting phase of both readings (SetPitch puts the second back in its duty relation).
   void SetPhase(std::uint32_t phase) { phase1_ = phase2_ = phase & kPhaseMask; }
 
@@ -69,6 +93,55 @@ class Oscillator {
 
  private:
   void UpdateDuty();
+
+  template <bool kChecked>
+  bool Run(double* out, int n) {
+    std::uint32_t p1 = phase1_, p2 = phase2_;
+    const std::uint32_t inc = static_cast<std::uint32_t>(increment_);
+    HighPass& f = dcBlocker_;
+    double x1 = f.x1_, x2 = f.x2_, y1 = f.y1_, y2 = f.y2_, d = f.d_;
+    const double b0 = f.b0_, b1 = f.b1_, a1 = f.a1_, a2 = f.a2_;
+    const double* full = fullSaw_;
+    const double* saw = saw_;
+    const double* tri = triangleTable_;
+    const bool pulse = full != nullptr && pulse_, sawtooth = full != nullptr && sawtooth_,
+               triangle = full != nullptr && triangle_;
+    double poison = 0.0;  // stays 0 unless an output is infinite or NaN
+    for (int s = 0; s < n; ++s) {
+      double x = 0.0;
+      const std::uint32_t i1 = p1 >> 16;
+      if (pulse) x = full[i1] - full[p2 >> 16];
+      if (sawtooth) x += saw[i1];
+      if (triangle) x += tri[i1];
+      p1 = (p1 + inc) & kPhaseMask;
+      p2 = (p2 + inc) & kPhaseMask;
+      if (kChecked) {
+        x = Filter::CleanWith(x, d);
+        x1 = Filter::CleanWith(x1, d);
+        x2 = Filter::CleanWith(x2, d);
+        y1 = Filter::CleanWith(y1, d);
+        y2 = Filter::CleanWith(y2, d);
+      } else {
+        x += d;
+        x1 += d;
+        x2 += d;
+        y1 += d;
+        y2 += d;
+      }
+      const double y = b0 * (x + x2) + b1 * x1 + a1 * y1 + a2 * y2;
+      x2 = x1;
+      x1 = x;
+      y2 = y1;
+      y1 = y;
+      d = -d;
+      out[s] = y;
+      if (!kChecked) poison += y * 0.0;
+    }
+    phase1_ = p1;
+    phase2_ = p2;
+    f.x1_ = x1, f.x2_ = x2, f.y1_ = y1, f.y2_ = y2, f.d_ = d;
+    return poison == 0.0;
+  }
 
   HighPass dcBlocker_;
   bool triangle_ = false, sawtooth_ = false, pulse_ = false;

@@ -78,6 +78,101 @@ class Vcf {
     return y * outputGain_;
   }
 
+  // Process(x[s], control[s]) * gain[s] for n samples into out, the same arithmetic with the
+  // state kept in registers over the run.
+  void ProcessRun(const double* x, const double* control, const double* gain, double* out, int n) {
+    if (std::isfinite(s1_) && std::isfinite(s2_) && std::isfinite(s3_) && std::isfinite(s4_)) {
+      // While input and states stay finite the clean-ups only add the offset; a non-finite
+      // value shows in the output or the final states, and then the run is done again with them.
+      const Vcf saved = *this;
+      if (Run<false>(x, control, gain, out, n)) return;
+      *this = saved;
+    }
+    Run<true>(x, control, gain, out, n);
+  }
+
+  // ProcessRun on N filters at once, sample by sample, each with its own input, control, gain
+  // and output. The filters' sums are independent, so the processor overlaps them; each one
+  // computes exactly as alone. Only the unchecked path: returns false when anything went
+  // non-finite, and the caller then restores the filters and runs them one by one.
+  template <int N>
+  static bool ProcessRuns(Vcf* const* f, const double* const* x, const double* const* control,
+                          const double* const* gain, double* const* out, int n) {
+    double s1[N], s2[N], s3[N], s4[N], dn[N], G[N], G4[N], v[N], fb[N], norm[N], og[N], cached[N];
+    for (int k = 0; k < N; ++k) {
+      const Vcf& q = *f[k];
+      s1[k] = q.s1_, s2[k] = q.s2_, s3[k] = q.s3_, s4[k] = q.s4_, dn[k] = q.dn_;
+      G[k] = q.G_, G4[k] = q.G4_, v[k] = q.v_, fb[k] = q.feedback_, norm[k] = q.normaliser_;
+      og[k] = q.outputGain_, cached[k] = q.cachedIndex_;
+    }
+    double poison = 0.0;
+    for (int s = 0; s < n; ++s) {
+      for (int k = 0; k < N; ++k) {
+        const double index = RoundIndex(control[k][s] * kMaxPitch);
+        if (!(index == cached[k])) {
+          Vcf& q = *f[k];
+          q.UpdateCoefficients(index);
+          cached[k] = index;
+          G[k] = q.G_, G4[k] = q.G4_, v[k] = q.v_, fb[k] = q.feedback_, norm[k] = q.normaliser_;
+          og[k] = q.outputGain_;
+        }
+      }
+      for (int k = 0; k < N; ++k) {
+        const double d = dn[k];
+        const double a1 = s1[k] + d, a2 = s2[k] + d, a3 = s3[k] + d, a4 = s4[k] + d;
+        dn[k] = -d;
+        const double in = x[k][s];
+        const double g = G[k], w = v[k];
+        const double y = (((a1 * g + a2) * g + a3) * g + a4 + in * G4[k]) * norm[k];
+        const double r = 0.2 * y;
+        double t;
+        if (r < -3.0) {
+          t = -5.0;
+        } else if (r > 3.0) {
+          t = 5.0;
+        } else {
+          const double r2 = r * r;
+          t = 5.0 * r * (r2 + 27.0) / (9.0 * r2 + 27.0);
+        }
+        const double u = g * (in - t * fb[k]);
+        const double y1 = a1 + u;
+        s1[k] = u - w * y1;
+        const double w2 = g * y1;
+        const double y2 = a2 + w2;
+        s2[k] = w2 - w * y2;
+        const double w3 = g * y2;
+        const double y3 = a3 + w3;
+        s3[k] = w3 - w * y3;
+        const double w4 = g * y3;
+        const double y4 = a4 + w4;
+        s4[k] = w4 - w * y4;
+        out[k][s] = y * og[k] * gain[k][s];
+        poison += y * 0.0;
+      }
+    }
+    for (int k = 0; k < N; ++k) {
+      Vcf& q = *f[k];
+      q.s1_ = s1[k], q.s2_ = s2[k], q.s3_ = s3[k], q.s4_ = s4[k], q.dn_ = dn[k];
+      if (!(std::isfinite(s1[k]) && std::isfinite(s2[k]) && std::isfinite(s3[k]) && std::isfinite(s4[k])))
+        poison = 1.0;
+    }
+    return poison == 0.0;
+  }
+
+  // round(v), halves away from zero, without a library call in the range that matters. The
+  // sign of a zero may differ, which no comparison of the index can tell.
+  static double RoundIndex(double v) {
+    if (!(std::fabs(v) < 1e9)) return std::round(v);
+    const double t = static_cast<double>(static_cast<int>(v));
+    const double f = v - t;  // exact
+    if (f >= 0.5) return t + 1.0;
+    if (f <= -0.5) return t - 1.0;
+    return t;
+  }
+
+  bool IsFinite() const {
+    return std::isfinite(s1_) && std::isfinite(s2_) && std::isfinite(s3_) && std::isfinite(s4_);
+  }
   double SampleRate() const { return sampleRate_; }
   double Resonance() const { return k_; }
   double OutputGain() const { return outputGain_; }
@@ -87,6 +182,66 @@ class Vcf {
 
  private:
   void UpdateCoefficients(double index);
+
+  // Returns false when the run went non-finite (never when checking).
+  template <bool kChecked>
+  bool Run(const double* x, const double* control, const double* gain, double* out, int n) {
+    double s1 = s1_, s2 = s2_, s3 = s3_, s4 = s4_, dn = dn_;
+    double G = G_, G4 = G4_, v = v_, feedback = feedback_, normaliser = normaliser_, outputGain = outputGain_;
+    double cached = cachedIndex_;
+    double poison = 0.0;  // stays 0 unless an output is infinite or NaN
+    for (int s = 0; s < n; ++s) {
+      const double index = RoundIndex(control[s] * kMaxPitch);
+      if (!(index == cached)) {
+        UpdateCoefficients(index);
+        cached = index;
+        G = G_, G4 = G4_, v = v_, feedback = feedback_, normaliser = normaliser_, outputGain = outputGain_;
+      }
+      double in = x[s];
+      if (kChecked) {
+        s1 = std::isfinite(s1) ? s1 + dn : 0.0;
+        s2 = std::isfinite(s2) ? s2 + dn : 0.0;
+        s3 = std::isfinite(s3) ? s3 + dn : 0.0;
+        s4 = std::isfinite(s4) ? s4 + dn : 0.0;
+        if (!std::isfinite(in)) in = 0.0;
+      } else {
+        s1 += dn;
+        s2 += dn;
+        s3 += dn;
+        s4 += dn;
+      }
+      dn = -dn;
+
+      const double y = (((s1 * G + s2) * G + s3) * G + s4 + in * G4) * normaliser;
+      const double r = 0.2 * y;
+      double t;
+      if (r < -3.0) {
+        t = -5.0;
+      } else if (r > 3.0) {
+        t = 5.0;
+      } else {
+        const double r2 = r * r;
+        t = 5.0 * r * (r2 + 27.0) / (9.0 * r2 + 27.0);
+      }
+      const double u = G * (in - t * feedback);
+      const double y1 = s1 + u;
+      s1 = u - v * y1;
+      const double w2 = G * y1;
+      const double y2 = s2 + w2;
+      s2 = w2 - v * y2;
+      const double w3 = G * y2;
+      const double y3 = s3 + w3;
+      s3 = w3 - v * y3;
+      const double w4 = G * y3;
+      const double y4 = s4 + w4;
+      s4 = w4 - v * y4;
+      out[s] = y * outputGain * gain[s];
+      if (!kChecked) poison += y * 0.0;
+    }
+    s1_ = s1, s2_ = s2, s3_ = s3, s4_ = s4, dn_ = dn;
+    if (kChecked) return true;
+    return poison == 0.0 && std::isfinite(s1) && std::isfinite(s2) && std::isfinite(s3) && std::isfinite(s4);
+  }
   double Clean(double s) const { return std::isfinite(s) ? s + dn_ : 0.0; }
 
   double sampleRate_ = 1.0;

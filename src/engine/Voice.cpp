@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 
 #include "engine/Lfo.h"
 #include "engine/Tuning.h"
@@ -192,6 +193,109 @@ bool Voice::NoteOn(int note, int velocity, std::int64_t stamp, int transpose, in
   if (fresh_) vcfSmoother_.Settle(vcfControl_);
   fresh_ = false;
   return true;
+}
+
+void Voice::PrepareRun(double* control, double* x) {
+  const int length = runLength_;
+  double osc1[kRun];
+  vcfSmoother_.ProcessConstant(vcfControl_, control, length);
+  dco2_.RenderRun(x, length);
+  dco1_.RenderRun(osc1, length);
+  for (int s = 0; s < length; ++s) x[s] += osc1[s];
+  if (noise_ > 0.0) {
+    for (int s = 0; s < length; ++s) x[s] += noiseRun_[s];
+  }
+}
+
+void Voice::EndRun(int n) {
+  // A voice that fell silent during the run (or was silent) still turns its phases.
+  if (n > runLength_) {
+    dco1_.SkipRun(n - runLength_);
+    dco2_.SkipRun(n - runLength_);
+  }
+  runLength_ = 0;
+}
+
+void Voice::FinishRun(double* sum, int n) {
+  const int length = runLength_;
+  if (length > 0) {
+    double control[kRun], x[kRun], out[kRun];
+    PrepareRun(control, x);
+    vcf_.ProcessRun(x, control, gainRun_, out, length);
+    for (int s = 0; s < length; ++s) sum[s] += out[s];
+  }
+  EndRun(n);
+}
+
+void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
+  constexpr int kGroup = 4;
+  int i = 0;
+  while (i < count) {
+    // Gather up to four voices that sound the whole run with finite filter states; silent
+    // voices in between add nothing to the sum, so they can be passed over. A voice that falls
+    // silent within the run is summed on its own, in its place.
+    Voice* members[kGroup];
+    int group = 0;
+    while (group < kGroup && i < count) {
+      Voice& v = *voices[i];
+      if (v.runLength_ == 0) {
+        v.EndRun(n);
+        ++i;
+      } else if (v.runLength_ == n && v.vcf_.IsFinite()) {
+        members[group++] = &v;
+        ++i;
+      } else {
+        break;
+      }
+    }
+    Voice* third = nullptr;  // filters go in pairs and fours; a third voice is summed after them
+    if (group == 3) {
+      group = 2;
+      third = members[2];
+    }
+    if (group == 1) {
+      members[0]->FinishRun(sum, n);
+    } else if (group > 1) {
+      double control[kGroup][kRun], x[kGroup][kRun], out[kGroup][kRun];
+      Vcf* filters[kGroup];
+      std::optional<Vcf> saved[kGroup];  // copies only, no construction per run
+      const double* xs[kGroup];
+      const double* controls[kGroup];
+      const double* gains[kGroup];
+      double* outs[kGroup];
+      for (int k = 0; k < group; ++k) {
+        Voice& v = *members[k];
+        v.PrepareRun(control[k], x[k]);
+        filters[k] = &v.vcf_;
+        saved[k].emplace(v.vcf_);
+        xs[k] = x[k];
+        controls[k] = control[k];
+        gains[k] = v.gainRun_;
+        outs[k] = out[k];
+      }
+      const bool finite = group == 4 ? Vcf::ProcessRuns<4>(filters, xs, controls, gains, outs, n)
+                                     : Vcf::ProcessRuns<2>(filters, xs, controls, gains, outs, n);
+      if (!finite) {
+        for (int k = 0; k < group; ++k) {
+          *filters[k] = *saved[k];
+          filters[k]->ProcessRun(x[k], controls[k], gains[k], out[k], n);
+        }
+      }
+      // In voice order, as the voices were summed one by one.
+      for (int k = 0; k < group; ++k) {
+        for (int s = 0; s < n; ++s) sum[s] += out[k][s];
+        members[k]->EndRun(n);
+      }
+    }
+    if (third) third->FinishRun(sum, n);
+    if (i < count && group < kGroup) {
+      Voice& v = *voices[i];
+      if (v.runLength_ > 0 && (v.runLength_ < n || !v.vcf_.IsFinite())) {
+        v.FinishRun(sum, n);
+        ++i;
+      }
+    }
+  }
 }
 
 void Voice::Release(bool force) {

@@ -93,6 +93,47 @@ class Voice {
     return vcf_.Process(s, c) * g;
   }
 
+  // The same output over a run of up to kRun samples, voice after voice: BeginRun, then the
+  // noise draws sample by sample across all voices in engine order (the sequence is shared),
+  // then FinishRun adds the voice's samples to a layer sum. Summing voice after voice adds in
+  // the same voice order as the per-sample path, so every sum rounds the same.
+  static constexpr int kRun = 64;
+  // Smooths the VCA level over n samples and finds where a fading voice falls silent. Returns
+  // how many samples the voice sounds.
+  int BeginRun(int n) {
+    runLength_ = 0;
+    if (!sounding_) return 0;  // FinishRun turns its phases
+    int length = n;
+    if (active_) {
+      vcaSmoother_.ProcessConstant(vcaLevel_, gainRun_, n);
+    } else {
+      for (int s = 0; s < n; ++s) {
+        const double g = vcaSmoother_.Process(vcaLevel_);
+        gainRun_[s] = g;
+        if (std::fabs(g) < kSilentLevel) {
+          sounding_ = false;
+          length = s + 1;
+          break;
+        }
+      }
+    }
+    runLength_ = length;
+    return length;
+  }
+  bool DrawsNoise() const { return runLength_ > 0 && noise_ > 0.0; }
+  // The noise of sample s of the run, if the voice sounds there and uses noise.
+  void DrawNoise(int s) {
+    if (s >= runLength_ || !(noise_ > 0.0)) return;
+    std::int32_t& seed = context_->noiseSeed;
+    seed = static_cast<std::int32_t>(static_cast<std::uint32_t>(seed) * 16807u);
+    noiseRun_[s] = seed * 4.6566129e-10 * noise_;
+  }
+  // Adds the run's n samples to sum (nothing where the voice is silent).
+  void FinishRun(double* sum, int n);
+  // FinishRun for the voices of one layer, in their order; voices that sound the whole run go
+  // through their filters together.
+  static void FinishRuns(Voice* const* voices, int count, double* sum, int n);
+
   // Active: the VCA envelope runs (what allocation and the control tick go by). Sounding: also
   // while the smoothed level fades out after the envelope has ended.
   bool IsActive() const { return active_; }
@@ -116,6 +157,9 @@ class Voice {
 
  private:
   bool ComputePitches();
+  // The filter's input and control over the run.
+  void PrepareRun(double* control, double* x);
+  void EndRun(int n);
   // Gives the oscillators of each voice their own starting phase.
   void SpreadPhases();
 
@@ -133,6 +177,10 @@ class Voice {
   Vcf vcf_;
   LowPass vcfSmoother_;
   LowPass vcaSmoother_;
+
+  int runLength_ = 0;
+  double gainRun_[kRun];
+  double noiseRun_[kRun];
 
   // Control-rate state.
   double sampleRate_ = 1.0;

@@ -25,8 +25,7 @@ int WavetableHarmonics(int level) {
 void BuildWavetables(Wavetables& tables) {
   std::vector<double> sine(kLength);
   for (int m = 0; m < kLength; ++m) sine[m] = std::sin(2.0 * kPi / kLength * m);
-  // Harmonics that are multiples of 32 go to the full sawtooth only.
-  std::vector<double> every32nd(kHalf + 1);
+  std::vector<double> amplitude(static_cast<std::size_t>(WavetableHarmonics(0)) + 1);
 
   for (int level = 0; level < Wavetables::kLevels; ++level) {
     double* full = tables.fullSaw.data() + level * kLength;
@@ -34,22 +33,49 @@ void BuildWavetables(Wavetables& tables) {
     double* tri = tables.triangle.data() + level * kLength;
     const int harmonics = WavetableHarmonics(level);
 
-    // The sawtooth is odd about the half cycle, so only samples 0..2048 are summed.
-    for (int j = 0; j <= kHalf; ++j) {
-      saw[j] = 0.5 * sine[j];
-      every32nd[j] = 0.0;
-    }
+    // The sawtooth is odd about the half cycle, so only samples 0..2048 are summed. Each sample
+    // sums its harmonics in rising order in a register, four samples side by side.
+    amplitude[0] = amplitude[1] = 0.0;
     for (int k = 2; k <= harmonics; ++k) {
       // A 1/k series under a window falling from 1 at the fundamental to 0.54 at the top.
-      const double a = (std::cos((k - 1) * (kPi / 2) / (harmonics - 1)) * 0.46 + 0.54) * 0.5 / k;
-      double* sum = (k % 32 == 0) ? every32nd.data() : saw;
-      unsigned index = 0;
-      for (int j = 0; j <= kHalf; ++j) {
-        sum[j] += a * sine[index];
-        index = (index + k) & (kLength - 1);
-      }
+      amplitude[static_cast<std::size_t>(k)] = (std::cos((k - 1) * (kPi / 2) / (harmonics - 1)) * 0.46 + 0.54) * 0.5 / k;
     }
-    for (int j = 0; j <= kHalf; ++j) full[j] = saw[j] + every32nd[j];
+    const double* a = amplitude.data();
+    const double* sn = sine.data();
+    int j = 0;
+    for (; j + 3 <= kHalf; j += 4) {
+      double s0 = 0.5 * sn[j], s1 = 0.5 * sn[j + 1], s2 = 0.5 * sn[j + 2], s3 = 0.5 * sn[j + 3];
+      double e0 = 0.0, e1 = 0.0, e2 = 0.0, e3 = 0.0;
+      for (int k = 2; k <= harmonics; ++k) {
+        const unsigned m = static_cast<unsigned>(k);
+        const double ak = a[k];
+        const double t0 = ak * sn[(m * static_cast<unsigned>(j)) & (kLength - 1)];
+        const double t1 = ak * sn[(m * static_cast<unsigned>(j + 1)) & (kLength - 1)];
+        const double t2 = ak * sn[(m * static_cast<unsigned>(j + 2)) & (kLength - 1)];
+        const double t3 = ak * sn[(m * static_cast<unsigned>(j + 3)) & (kLength - 1)];
+        // Harmonics that are multiples of 32 go to the full sawtooth only.
+        if (k % 32 == 0) {
+          e0 += t0, e1 += t1, e2 += t2, e3 += t3;
+        } else {
+          s0 += t0, s1 += t1, s2 += t2, s3 += t3;
+        }
+      }
+      saw[j] = s0, saw[j + 1] = s1, saw[j + 2] = s2, saw[j + 3] = s3;
+      full[j] = s0 + e0, full[j + 1] = s1 + e1, full[j + 2] = s2 + e2, full[j + 3] = s3 + e3;
+    }
+    for (; j <= kHalf; ++j) {
+      double sj = 0.5 * sn[j], ej = 0.0;
+      for (int k = 2; k <= harmonics; ++k) {
+        const double t = a[k] * sn[(static_cast<unsigned>(k) * static_cast<unsigned>(j)) & (kLength - 1)];
+        if (k % 32 == 0) {
+          ej += t;
+        } else {
+          sj += t;
+        }
+      }
+      saw[j] = sj;
+      full[j] = sj + ej;
+    }
     for (int j = kHalf + 1; j < kLength; ++j) {
       saw[j] = -saw[kLength - j];
       full[j] = -full[kLength - j];

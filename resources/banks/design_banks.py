@@ -38,7 +38,7 @@ LEVELS_FILE = os.path.join(HERE, "levels.json")
 # loudness on a phrase that suits it (repeated notes for struck sounds, a held chord for the
 # rest), unless a full-velocity six-note chord would then pass PEAK_LIMIT_DBTP. A program whose
 # comment says "Level exception:" keeps its level (effects and deliberately quiet sounds).
-TARGET_LUFS = -22.0
+TARGET_LUFS = -23.0
 # Bank 1's first Combi keeps the layer levels 28/28 it has always had (programs and hosts know
 # it by them); its loudness is within the balance as it is.
 FIXED_LEVELS = {("bank1.txt", 76)}
@@ -614,9 +614,9 @@ def bank2():
     P[56] = ("Decaying pulses, second voicing: octave apart.",
              merge(dcos("P", "P", pw1=6, pw2=12, o2="8'"), dict(det=6), filt(28, env=18, fd=30, track=36),
                    amp(0, 34, 0, 20), dict(vdyn=20, vol=34), no_lfo()))
-    P[57] = ("Knock on wood: a short hollow knock.",
+    P[57] = ("Knock on wood: a short hollow knock that rings just long enough to be heard beside its neighbours.",
              merge(dcos("T", "T", o1="8'", o2="16'"), dict(noise=10), filt(28, env=8, fd=16, res=36, track=32),
-                   amp(0, 24, 0, 10), dict(vdyn=24, vol=56), no_lfo()))
+                   amp(0, 27, 0, 10), dict(vdyn=24, vol=56), no_lfo()))
     P[58] = ("Mallet bell with vibraphone tremolo.",
              bell(w1="T", w2="T", o1="16'", o2="4'", f2=0, det=2, cut=30, env=12, d=44, vol=50,
                   **lfo2("vca", 44, 20)))
@@ -636,9 +636,10 @@ def bank2():
     P[63] = ("Repeating notes: a square LFO gates the level; velocity sets the speed.",
              merge(dcos("P", "P", o1="8'", pw1=10, pw2=15), filt(32, env=10, fd=40, track=32), amp(0, 44, 0, 24),
                    dict(vol=38), no_lfo(), lfo2("vca", 63, 22, wave="Square", rdyn=50)))
-    # Inverted, a higher cutoff is darker, so the cutoff is low and key tracking off.
+    # Inverted, a higher cutoff is darker, so the cutoff is low (low enough that the top keys come
+    # through) and key tracking off.
     P[64] = ("Inverted filter envelope: the tone dips at the start and opens as it settles.",
-             merge(dcos("S", "S", o2="8'"), dict(det=16), filt(20, env=18, fa=16, fd=30, fs=0, fr=36, track=0),
+             merge(dcos("S", "S", o2="8'"), dict(det=16), filt(18, env=18, fa=16, fd=30, fs=0, fr=36, track=0),
                    dict(inv=1), amp(20, 40, 63, 36), dict(vol=30), no_lfo(), lfo2("vcf", 4, 9)))
     P[65] = ("Koto: plucked pulse with a triangle body, longer ring than bank 1's.",
              pluck(w1="P", pw1=5, w2="T", cut=26, res=24, env=30, fd=26, d=40, r=24, vol=36, vdyn=56))

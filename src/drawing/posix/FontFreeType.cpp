@@ -43,7 +43,7 @@ FontconfigState& Fontconfig() {
   return state;
 }
 
-// The font file and face index fontconfig picks for the spec; false when it finds none.
+// The font file and face index fontconfig picks for the requested face; false when it finds none.
 bool FindFontFile(const FontSpec& spec, std::string& file, int& index) {
   FontconfigState& fc = Fontconfig();
   std::lock_guard<std::mutex> guard(fc.mutex);

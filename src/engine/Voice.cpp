@@ -273,8 +273,7 @@ void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
         gains[k] = v.gainRun_;
         outs[k] = out[k];
       }
-      const bool finite = group == 4 ? Vcf::ProcessRuns<4>(filters, xs, controls, gains, outs, n)
-                                     : Vcf::ProcessRuns<2>(filters, xs, controls, gains, outs, n);
+      const bool finite = Vcf::ProcessLanes(group, filters, xs, controls, gains, outs, n);
       if (!finite) {
         for (int k = 0; k < group; ++k) {
           *filters[k] = *saved[k];

@@ -201,5 +201,47 @@ TEST(Vcf, SampleRateChangeClearsStates) {
   EXPECT_NEAR(vcf.Process(0.0, 0.5), 0.0, 1e-12);  // only the denormal guard's offset
 }
 
+
+// Filters run as vector lanes must give exactly what each gives alone: loud inputs drive the
+// clipper to both rails and through its curve, the cutoffs sweep every sample, and each lane
+// has its own resonance, so any lane mix-up or reordered rounding shows.
+TEST(Vcf, LanesMatchFiltersRunAlone) {
+  for (const int count : {2, 4}) {
+    Vcf lanes[4], alone[4];
+    double x[4][64], control[4][64], gain[4][64], out[4][64], expected[4][64];
+    for (int k = 0; k < count; ++k) {
+      lanes[k].SetSampleRate(48000.0);
+      lanes[k].SetResonance(0.3 * k);
+      alone[k] = lanes[k];
+    }
+    Vcf* filters[4] = {&lanes[0], &lanes[1], &lanes[2], &lanes[3]};
+    const double* xs[4] = {x[0], x[1], x[2], x[3]};
+    const double* controls[4] = {control[0], control[1], control[2], control[3]};
+    const double* gains[4] = {gain[0], gain[1], gain[2], gain[3]};
+    double* outs[4] = {out[0], out[1], out[2], out[3]};
+    int t = 0;
+    for (int run = 0; run < 40; ++run) {
+      for (int k = 0; k < count; ++k) {
+        for (int s = 0; s < 64; ++s, ++t) {
+          x[k][s] = 30.0 * std::sin(0.013 * t * (k + 1)) + (s % 7 == 0 ? -20.0 : 0.0);
+          control[k][s] = 0.5 + 0.49 * std::sin(0.002 * t + k);
+          gain[k][s] = 0.25 + 0.001 * s;
+        }
+      }
+      ASSERT_TRUE(Vcf::ProcessLanes(count, filters, xs, controls, gains, outs, 64));
+      for (int k = 0; k < count; ++k) {
+        alone[k].ProcessRun(x[k], control[k], gain[k], expected[k], 64);
+        for (int s = 0; s < 64; ++s) {
+          ASSERT_EQ(out[k][s], expected[k][s]) << count << " lanes, lane " << k << " run " << run << " sample " << s;
+        }
+        ASSERT_EQ(lanes[k].States(), alone[k].States());
+      }
+    }
+    // A non-finite input in one lane is reported, so the caller can redo the run checked.
+    x[count - 1][10] = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(Vcf::ProcessLanes(count, filters, xs, controls, gains, outs, 64));
+  }
+}
+
 }  // namespace
 }  // namespace pellory::engine

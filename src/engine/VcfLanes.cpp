@@ -32,31 +32,57 @@ struct VcfLanes {
       s3[p] = _mm_load_pd(s3a + 2 * p), s4[p] = _mm_load_pd(s4a + 2 * p);
       dn[p] = _mm_load_pd(dna + 2 * p), poison[p] = _mm_setzero_pd();
     }
-    const auto loadCoefficients = [&] {
-      for (int p = 0; p < P; ++p) {
-        vg[p] = _mm_load_pd(G + 2 * p), vg4[p] = _mm_load_pd(G4 + 2 * p), vv[p] = _mm_load_pd(v + 2 * p);
-        vfb[p] = _mm_load_pd(fb + 2 * p), vnorm[p] = _mm_load_pd(norm + 2 * p), vog[p] = _mm_load_pd(og + 2 * p);
-      }
-    };
-    loadCoefficients();
+    for (int p = 0; p < P; ++p) {
+      vg[p] = _mm_load_pd(G + 2 * p), vg4[p] = _mm_load_pd(G4 + 2 * p), vv[p] = _mm_load_pd(v + 2 * p);
+      vfb[p] = _mm_load_pd(fb + 2 * p), vnorm[p] = _mm_load_pd(norm + 2 * p), vog[p] = _mm_load_pd(og + 2 * p);
+    }
     const __m128d sign = _mm_set1_pd(-0.0), zero = _mm_setzero_pd();
     const __m128d c02 = _mm_set1_pd(0.2), c3 = _mm_set1_pd(3.0), cm3 = _mm_set1_pd(-3.0);
     const __m128d c5 = _mm_set1_pd(5.0), cm5 = _mm_set1_pd(-5.0), c9 = _mm_set1_pd(9.0);
     const __m128d c27 = _mm_set1_pd(27.0);
+    // Per lane: the resonance and the table entry of its current cutoff index.
+    alignas(16) double res[N], omega[N], gain4[N];
+    const VcfTables* tables[N];
+    for (int k = 0; k < N; ++k) res[k] = f[k]->k_, tables[k] = f[k]->tables_, omega[k] = gain4[k] = 0.0;
+    const __m128d c1 = _mm_set1_pd(1.0), c2 = _mm_set1_pd(2.0);
     for (int s = 0; s < n; ++s) {
-      bool moved = false;
+      int moved = 0;
       for (int k = 0; k < N; ++k) {
         const double index = Vcf::RoundIndex(control[k][s] * kMaxPitch);
         if (!(index == cached[k])) {
-          Vcf& q = *f[k];
-          q.UpdateCoefficients(index);
           cached[k] = index;
-          G[k] = q.G_, G4[k] = q.G4_, v[k] = q.v_, fb[k] = q.feedback_, norm[k] = q.normaliser_;
-          og[k] = q.outputGain_;
-          moved = true;
+          int i = 0;
+          if (index > kMaxPitch) {
+            i = kMaxPitch;
+          } else if (index > 0.0) {
+            i = static_cast<int>(index);
+          }  // negative and NaN use entry 0
+          omega[k] = tables[k]->omega[i];
+          gain4[k] = tables[k]->feedback[i];
+          moved |= 1 << k;
         }
       }
-      if (moved) loadCoefficients();
+      // UpdateCoefficients for the lanes whose index moved, two at a time; the others keep
+      // what they had.
+      for (int p = 0; moved != 0 && p < P; ++p) {
+        const int lanes = (moved >> (2 * p)) & 3;
+        if (lanes == 0) continue;
+        const __m128d keep = _mm_castsi128_pd(
+            _mm_set_epi32(lanes & 2 ? 0 : -1, lanes & 2 ? 0 : -1, lanes & 1 ? 0 : -1, lanes & 1 ? 0 : -1));
+        const __m128d g = _mm_load_pd(omega + 2 * p), kk = _mm_load_pd(res + 2 * p);
+        const __m128d feedback = _mm_mul_pd(kk, _mm_load_pd(gain4 + 2 * p));
+        const __m128d d = _mm_mul_pd(c2, _mm_andnot_pd(sign, _mm_sub_pd(kk, _mm_set1_pd(0.5))));
+        const __m128d outputGain = _mm_sub_pd(c2, _mm_mul_pd(d, d));
+        const __m128d gg = _mm_div_pd(g, _mm_add_pd(g, c2));
+        const __m128d damp = _mm_div_pd(_mm_sub_pd(g, c2), _mm_add_pd(g, c2));
+        const __m128d g4 = _mm_mul_pd(_mm_mul_pd(gg, gg), _mm_mul_pd(gg, gg));
+        const __m128d normaliser = _mm_div_pd(c1, _mm_add_pd(_mm_mul_pd(g4, feedback), c1));
+        const auto pick = [&](__m128d old, __m128d fresh) {
+          return _mm_or_pd(_mm_and_pd(keep, old), _mm_andnot_pd(keep, fresh));
+        };
+        vg[p] = pick(vg[p], gg), vv[p] = pick(vv[p], damp), vg4[p] = pick(vg4[p], g4);
+        vfb[p] = pick(vfb[p], feedback), vnorm[p] = pick(vnorm[p], normaliser), vog[p] = pick(vog[p], outputGain);
+      }
       for (int p = 0; p < P; ++p) {
         const __m128d d = dn[p];
         const __m128d a1 = _mm_add_pd(s1[p], d), a2 = _mm_add_pd(s2[p], d);
@@ -104,8 +130,14 @@ struct VcfLanes {
       // Any lane's NaN or infinite output left a NaN in its sum.
       if (_mm_movemask_pd(_mm_cmpeq_pd(poison[p], zero)) != 3) finite = false;
     }
+    for (int p = 0; p < P; ++p) {
+      _mm_store_pd(G + 2 * p, vg[p]), _mm_store_pd(G4 + 2 * p, vg4[p]), _mm_store_pd(v + 2 * p, vv[p]);
+      _mm_store_pd(fb + 2 * p, vfb[p]), _mm_store_pd(norm + 2 * p, vnorm[p]), _mm_store_pd(og + 2 * p, vog[p]);
+    }
     for (int k = 0; k < N; ++k) {
       Vcf& q = *f[k];
+      q.G_ = G[k], q.G4_ = G4[k], q.v_ = v[k], q.feedback_ = fb[k], q.normaliser_ = norm[k];
+      q.outputGain_ = og[k], q.cachedIndex_ = cached[k];
       q.s1_ = s1a[k], q.s2_ = s2a[k], q.s3_ = s3a[k], q.s4_ = s4a[k], q.dn_ = dna[k];
       if (!q.IsFinite()) finite = false;
     }

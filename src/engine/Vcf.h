@@ -166,6 +166,10 @@ class Vcf {
   static bool ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,
                            const double* const* gain, double* const* out, int n);
 
+  // Whether ProcessLanes may use AVX where the processor has it (default yes); returns the
+  // previous setting. Lets the baseline lanes be checked on any machine.
+  static bool AllowWideLanes(bool allowed);
+
   // round(v), halves away from zero, without a library call in the range that matters. The
   // sign of a zero may differ, which no comparison of the index can tell.
   static double RoundIndex(double v) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <limits>
 #include <thread>
@@ -206,7 +207,9 @@ TEST(Vcf, SampleRateChangeClearsStates) {
 // clipper to both rails and through its curve, the cutoffs sweep every sample, and each lane
 // has its own resonance, so any lane mix-up or reordered rounding shows.
 TEST(Vcf, LanesMatchFiltersRunAlone) {
-  for (const int count : {2, 4}) {
+  for (const int lanesSetting : {2, 4, -4}) {  // -4: four lanes without AVX
+    const bool wide = Vcf::AllowWideLanes(lanesSetting > 0);
+    const int count = std::abs(lanesSetting);
     Vcf lanes[4], alone[4];
     double x[4][64], control[4][64], gain[4][64], out[4][64], expected[4][64];
     for (int k = 0; k < count; ++k) {
@@ -240,6 +243,7 @@ TEST(Vcf, LanesMatchFiltersRunAlone) {
     // A non-finite input in one lane is reported, so the caller can redo the run checked.
     x[count - 1][10] = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(Vcf::ProcessLanes(count, filters, xs, controls, gains, outs, 64));
+    Vcf::AllowWideLanes(wide);
   }
 }
 

@@ -159,8 +159,9 @@ class Vcf {
     return poison == 0.0;
   }
 
-  // ProcessRuns<2> or <4> (by count) with the filters as lanes of vector registers: two per
-  // SSE2 register, four per AVX register where the processor has it. Each lane does the
+  // ProcessRuns<2>, <4> or <8> (by count) with the filters as lanes of vector registers: two
+  // per SSE2 register, four per AVX register where the processor has it; eight lanes keep two
+  // registers' chains in flight. Each lane does the
   // scalar operations in the same order (no fused multiply-add, the clipper's branches as
   // lane-wise selections), so every output is the same double. Same contract as ProcessRuns.
   static bool ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,

@@ -71,11 +71,13 @@ struct VcfLanes {
     }
     bool finite;
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (count == 4 && HasAvx()) {
-      finite = RunLanesAvx(b, x, control, gain, out, n);
+    if (count >= 4 && HasAvx()) {
+      finite = RunLanesAvx(count, b, x, control, gain, out, n);
     } else
 #endif
-    if (count == 4) {
+    if (count == 8) {
+      finite = RunLanes<Sse2, 4>(b, x, control, gain, out, n);
+    } else if (count == 4) {
       finite = RunLanes<Sse2, 2>(b, x, control, gain, out, n);
     } else {
       finite = RunLanes<Sse2, 1>(b, x, control, gain, out, n);
@@ -111,6 +113,7 @@ bool Vcf::ProcessLanes(int count, Vcf* const* f, const double* const* x, const d
 #if defined(PELLORY_VCF_SSE2)
   return VcfLanes::Run(count, f, x, control, gain, out, n);
 #else
+  if (count == 8) return ProcessRuns<8>(f, x, control, gain, out, n);
   return count == 4 ? ProcessRuns<4>(f, x, control, gain, out, n) : ProcessRuns<2>(f, x, control, gain, out, n);
 #endif
 }

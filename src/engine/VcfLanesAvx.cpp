@@ -42,9 +42,9 @@ struct Avx {
 
 }  // namespace
 
-bool RunLanesAvx(LaneBlock& b, const double* const* x, const double* const* control, const double* const* gain,
-                 double* const* out, int n) {
-  const bool finite = RunLanes<Avx, 1>(b, x, control, gain, out, n);
+bool RunLanesAvx(int count, LaneBlock& b, const double* const* x, const double* const* control,
+                 const double* const* gain, double* const* out, int n) {
+  const bool finite = count == 8 ? RunLanes<Avx, 2>(b, x, control, gain, out, n) : RunLanes<Avx, 1>(b, x, control, gain, out, n);
   _mm256_zeroupper();
   return finite;
 }

@@ -9,17 +9,18 @@
 
 namespace pellory::engine {
 
-// The lanes' filter states and coefficients, up to four lanes.
+// The lanes' filter states and coefficients, up to eight lanes.
 struct LaneBlock {
-  alignas(32) double s1[4], s2[4], s3[4], s4[4], dn[4];
-  alignas(32) double G[4], G4[4], v[4], fb[4], norm[4], og[4], res[4];
-  double cached[4];
-  const VcfTables* tables[4];
+  static constexpr int kMax = 8;
+  alignas(32) double s1[kMax], s2[kMax], s3[kMax], s4[kMax], dn[kMax];
+  alignas(32) double G[kMax], G4[kMax], v[kMax], fb[kMax], norm[kMax], og[kMax], res[kMax];
+  double cached[kMax];
+  const VcfTables* tables[kMax];
 };
 
-// Four lanes in one AVX register; only to be called where the processor has AVX. Returns false
-// when an output went non-finite.
-bool RunLanesAvx(LaneBlock& b, const double* const* x, const double* const* control, const double* const* gain,
+// Four or eight lanes in one or two AVX registers; only to be called where the processor has
+// AVX. Returns false when an output went non-finite.
+bool RunLanesAvx(int count, LaneBlock& b, const double* const* x, const double* const* control, const double* const* gain,
                  double* const* out, int n);
 
 namespace {

@@ -207,21 +207,22 @@ TEST(Vcf, SampleRateChangeClearsStates) {
 // clipper to both rails and through its curve, the cutoffs sweep every sample, and each lane
 // has its own resonance, so any lane mix-up or reordered rounding shows.
 TEST(Vcf, LanesMatchFiltersRunAlone) {
-  for (const int lanesSetting : {2, 4, -4}) {  // -4: four lanes without AVX
+  for (const int lanesSetting : {2, 4, -4, 8, -8}) {  // negative: without AVX
     const bool wide = Vcf::AllowWideLanes(lanesSetting > 0);
     const int count = std::abs(lanesSetting);
-    Vcf lanes[4], alone[4];
-    double x[4][64], control[4][64], gain[4][64], out[4][64], expected[4][64];
+    Vcf lanes[8], alone[8];
+    double x[8][64], control[8][64], gain[8][64], out[8][64], expected[8][64];
     for (int k = 0; k < count; ++k) {
       lanes[k].SetSampleRate(48000.0);
-      lanes[k].SetResonance(0.3 * k);
+      lanes[k].SetResonance(0.15 * k);
       alone[k] = lanes[k];
     }
-    Vcf* filters[4] = {&lanes[0], &lanes[1], &lanes[2], &lanes[3]};
-    const double* xs[4] = {x[0], x[1], x[2], x[3]};
-    const double* controls[4] = {control[0], control[1], control[2], control[3]};
-    const double* gains[4] = {gain[0], gain[1], gain[2], gain[3]};
-    double* outs[4] = {out[0], out[1], out[2], out[3]};
+    Vcf* filters[8];
+    const double* xs[8];
+    const double* controls[8];
+    const double* gains[8];
+    double* outs[8];
+    for (int k = 0; k < 8; ++k) filters[k] = &lanes[k], xs[k] = x[k], controls[k] = control[k], gains[k] = gain[k], outs[k] = out[k];
     int t = 0;
     for (int run = 0; run < 40; ++run) {
       for (int k = 0; k < count; ++k) {

@@ -159,6 +159,18 @@ class Vcf {
     return poison == 0.0;
   }
 
+  // ProcessRuns<2>, <4> or <8> (by count) with the filters as lanes of vector registers: two
+  // per SSE2 register, four per AVX register where the processor has it; eight lanes keep two
+  // registers' chains in flight. Each lane does the
+  // scalar operations in the same order (no fused multiply-add, the clipper's branches as
+  // lane-wise selections), so every output is the same double. Same contract as ProcessRuns.
+  static bool ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,
+                           const double* const* gain, double* const* out, int n);
+
+  // Whether ProcessLanes may use AVX where the processor has it (default yes); returns the
+  // previous setting. Lets the baseline lanes be checked on any machine.
+  static bool AllowWideLanes(bool allowed);
+
   // round(v), halves away from zero, without a library call in the range that matters. The
   // sign of a zero may differ, which no comparison of the index can tell.
   static double RoundIndex(double v) {
@@ -182,6 +194,7 @@ class Vcf {
 
  private:
   void UpdateCoefficients(double index);
+  friend struct VcfLanes;
 
   // Returns false when the run went non-finite (never when checking).
   template <bool kChecked>

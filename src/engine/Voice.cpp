@@ -228,10 +228,10 @@ void Voice::FinishRun(double* sum, int n) {
 }
 
 void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
-  constexpr int kGroup = 4;
+  constexpr int kGroup = 8;
   int i = 0;
   while (i < count) {
-    // Gather up to four voices that sound the whole run with finite filter states; silent
+    // Gather up to eight voices that sound the whole run with finite filter states; silent
     // voices in between add nothing to the sum, so they can be passed over. A voice that falls
     // silent within the run is summed on its own, in its place.
     Voice* members[kGroup];
@@ -248,46 +248,18 @@ void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
         break;
       }
     }
-    Voice* third = nullptr;  // filters go in pairs and fours; a third voice is summed after them
-    if (group == 3) {
-      group = 2;
-      third = members[2];
+    // Filters go in eights, fours and pairs (vector lanes); a voice left over is summed alone,
+    // all in voice order.
+    for (int first = 0; first < group;) {
+      const int left = group - first;
+      const int lanes = left >= 8 ? 8 : left >= 4 ? 4 : left >= 2 ? 2 : 1;
+      if (lanes == 1) {
+        members[first]->FinishRun(sum, n);
+      } else {
+        FinishLanes(members + first, lanes, sum, n);
+      }
+      first += lanes;
     }
-    if (group == 1) {
-      members[0]->FinishRun(sum, n);
-    } else if (group > 1) {
-      double control[kGroup][kRun], x[kGroup][kRun], out[kGroup][kRun];
-      Vcf* filters[kGroup];
-      std::optional<Vcf> saved[kGroup];  // copies only, no construction per run
-      const double* xs[kGroup];
-      const double* controls[kGroup];
-      const double* gains[kGroup];
-      double* outs[kGroup];
-      for (int k = 0; k < group; ++k) {
-        Voice& v = *members[k];
-        v.PrepareRun(control[k], x[k]);
-        filters[k] = &v.vcf_;
-        saved[k].emplace(v.vcf_);
-        xs[k] = x[k];
-        controls[k] = control[k];
-        gains[k] = v.gainRun_;
-        outs[k] = out[k];
-      }
-      const bool finite = group == 4 ? Vcf::ProcessRuns<4>(filters, xs, controls, gains, outs, n)
-                                     : Vcf::ProcessRuns<2>(filters, xs, controls, gains, outs, n);
-      if (!finite) {
-        for (int k = 0; k < group; ++k) {
-          *filters[k] = *saved[k];
-          filters[k]->ProcessRun(x[k], controls[k], gains[k], out[k], n);
-        }
-      }
-      // In voice order, as the voices were summed one by one.
-      for (int k = 0; k < group; ++k) {
-        for (int s = 0; s < n; ++s) sum[s] += out[k][s];
-        members[k]->EndRun(n);
-      }
-    }
-    if (third) third->FinishRun(sum, n);
     if (i < count && group < kGroup) {
       Voice& v = *voices[i];
       if (v.runLength_ > 0 && (v.runLength_ < n || !v.vcf_.IsFinite())) {
@@ -295,6 +267,38 @@ void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
         ++i;
       }
     }
+  }
+}
+
+void Voice::FinishLanes(Voice* const* members, int lanes, double* sum, int n) {
+  constexpr int kMax = 8;
+  double control[kMax][kRun], x[kMax][kRun], out[kMax][kRun];
+  Vcf* filters[kMax];
+  std::optional<Vcf> saved[kMax];  // copies only, no construction per run
+  const double* xs[kMax];
+  const double* controls[kMax];
+  const double* gains[kMax];
+  double* outs[kMax];
+  for (int k = 0; k < lanes; ++k) {
+    Voice& v = *members[k];
+    v.PrepareRun(control[k], x[k]);
+    filters[k] = &v.vcf_;
+    saved[k].emplace(v.vcf_);
+    xs[k] = x[k];
+    controls[k] = control[k];
+    gains[k] = v.gainRun_;
+    outs[k] = out[k];
+  }
+  if (!Vcf::ProcessLanes(lanes, filters, xs, controls, gains, outs, n)) {
+    for (int k = 0; k < lanes; ++k) {
+      *filters[k] = *saved[k];
+      filters[k]->ProcessRun(x[k], controls[k], gains[k], out[k], n);
+    }
+  }
+  // In voice order, as the voices were summed one by one.
+  for (int k = 0; k < lanes; ++k) {
+    for (int s = 0; s < n; ++s) sum[s] += out[k][s];
+    members[k]->EndRun(n);
   }
 }
 

@@ -133,6 +133,8 @@ class Voice {
   // FinishRun for the voices of one layer, in their order; voices that sound the whole run go
   // through their filters together.
   static void FinishRuns(Voice* const* voices, int count, double* sum, int n);
+  // FinishRun for 2, 4 or 8 voices that sound the whole run, their filters as vector lanes.
+  static void FinishLanes(Voice* const* members, int lanes, double* sum, int n);
 
   // Active: the VCA envelope runs (what allocation and the control tick go by). Sounding: also
   // while the smoothed level fades out after the envelope has ended.

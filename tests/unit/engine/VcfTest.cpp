@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <limits>
 #include <thread>
@@ -199,6 +200,52 @@ TEST(Vcf, SampleRateChangeClearsStates) {
   vcf.SetSampleRate(48000);
   EXPECT_EQ(vcf.States(), (std::array<double, 4>{0, 0, 0, 0}));
   EXPECT_NEAR(vcf.Process(0.0, 0.5), 0.0, 1e-12);  // only the denormal guard's offset
+}
+
+
+// Filters run as vector lanes must give exactly what each gives alone: loud inputs drive the
+// clipper to both rails and through its curve, the cutoffs sweep every sample, and each lane
+// has its own resonance, so any lane mix-up or reordered rounding shows.
+TEST(Vcf, LanesMatchFiltersRunAlone) {
+  for (const int lanesSetting : {2, 4, -4, 8, -8}) {  // negative: without AVX
+    const bool wide = Vcf::AllowWideLanes(lanesSetting > 0);
+    const int count = std::abs(lanesSetting);
+    Vcf lanes[8], alone[8];
+    double x[8][64], control[8][64], gain[8][64], out[8][64], expected[8][64];
+    for (int k = 0; k < count; ++k) {
+      lanes[k].SetSampleRate(48000.0);
+      lanes[k].SetResonance(0.15 * k);
+      alone[k] = lanes[k];
+    }
+    Vcf* filters[8];
+    const double* xs[8];
+    const double* controls[8];
+    const double* gains[8];
+    double* outs[8];
+    for (int k = 0; k < 8; ++k) filters[k] = &lanes[k], xs[k] = x[k], controls[k] = control[k], gains[k] = gain[k], outs[k] = out[k];
+    int t = 0;
+    for (int run = 0; run < 40; ++run) {
+      for (int k = 0; k < count; ++k) {
+        for (int s = 0; s < 64; ++s, ++t) {
+          x[k][s] = 30.0 * std::sin(0.013 * t * (k + 1)) + (s % 7 == 0 ? -20.0 : 0.0);
+          control[k][s] = 0.5 + 0.49 * std::sin(0.002 * t + k);
+          gain[k][s] = 0.25 + 0.001 * s;
+        }
+      }
+      ASSERT_TRUE(Vcf::ProcessLanes(count, filters, xs, controls, gains, outs, 64));
+      for (int k = 0; k < count; ++k) {
+        alone[k].ProcessRun(x[k], control[k], gain[k], expected[k], 64);
+        for (int s = 0; s < 64; ++s) {
+          ASSERT_EQ(out[k][s], expected[k][s]) << count << " lanes, lane " << k << " run " << run << " sample " << s;
+        }
+        ASSERT_EQ(lanes[k].States(), alone[k].States());
+      }
+    }
+    // A non-finite input in one lane is reported, so the caller can redo the run checked.
+    x[count - 1][10] = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(Vcf::ProcessLanes(count, filters, xs, controls, gains, outs, 64));
+    Vcf::AllowWideLanes(wide);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,53 @@
+// The filter lanes four to an AVX register, for processors that have it (chosen at run time
+// in VcfLanes.cpp). Built with -mavx and without contraction (see CMakeLists.txt); only the
+// code in this file may use AVX.
+#if defined(__AVX__) && defined(__x86_64__)
+#include <immintrin.h>
+
+#include "engine/VcfLanesKernel.h"
+
+namespace pellory::engine {
+namespace {
+
+struct Avx {
+  using V = __m256d;
+  static constexpr int kWidth = 4;
+  static V Load(const double* p) { return _mm256_load_pd(p); }
+  static void Store(double* p, V a) { _mm256_store_pd(p, a); }
+  static V Set(double a) { return _mm256_set1_pd(a); }
+  static V Add(V a, V b) { return _mm256_add_pd(a, b); }
+  static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
+  static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
+  static V Div(V a, V b) { return _mm256_div_pd(a, b); }
+  static V And(V a, V b) { return _mm256_and_pd(a, b); }
+  static V AndNot(V a, V b) { return _mm256_andnot_pd(a, b); }
+  static V Or(V a, V b) { return _mm256_or_pd(a, b); }
+  static V Xor(V a, V b) { return _mm256_xor_pd(a, b); }
+  static V Less(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OS); }
+  static V Pick(V keep, V old, V fresh) { return _mm256_blendv_pd(fresh, old, keep); }
+  // All bits set in the lanes whose bit in `lanes` is clear.
+  static V KeepMask(int lanes) {
+    const long long k0 = lanes & 1 ? 0 : -1, k1 = lanes & 2 ? 0 : -1, k2 = lanes & 4 ? 0 : -1,
+                    k3 = lanes & 8 ? 0 : -1;
+    return _mm256_castsi256_pd(_mm256_set_epi64x(k3, k2, k1, k0));
+  }
+  static V Gather(const double* const* p, int s) { return _mm256_set_pd(p[3][s], p[2][s], p[1][s], p[0][s]); }
+  static void Scatter(double* const* p, int s, V a) {
+    alignas(32) double lanes[4];
+    _mm256_store_pd(lanes, a);
+    p[0][s] = lanes[0], p[1][s] = lanes[1], p[2][s] = lanes[2], p[3][s] = lanes[3];
+  }
+  static bool AllZero(V a) { return _mm256_movemask_pd(_mm256_cmp_pd(a, _mm256_setzero_pd(), _CMP_EQ_OQ)) == 15; }
+};
+
+}  // namespace
+
+bool RunLanesAvx(int count, LaneBlock& b, const double* const* x, const double* const* control,
+                 const double* const* gain, double* const* out, int n) {
+  const bool finite = count == 8 ? RunLanes<Avx, 2>(b, x, control, gain, out, n) : RunLanes<Avx, 1>(b, x, control, gain, out, n);
+  _mm256_zeroupper();
+  return finite;
+}
+
+}  // namespace pellory::engine
+#endif

@@ -1,0 +1,142 @@
+#pragma once
+// The filter-lanes loop, written once for any register width. Included by the translation
+// units that build it for SSE2 and for AVX; everything here has internal linkage, so code
+// built for AVX can never stand in for the baseline build.
+#include <cmath>
+
+#include "engine/Tuning.h"
+#include "engine/Vcf.h"
+
+namespace pellory::engine {
+
+// The lanes' filter states and coefficients, up to eight lanes.
+struct LaneBlock {
+  static constexpr int kMax = 8;
+  alignas(32) double s1[kMax], s2[kMax], s3[kMax], s4[kMax], dn[kMax];
+  alignas(32) double G[kMax], G4[kMax], v[kMax], fb[kMax], norm[kMax], og[kMax], res[kMax];
+  double cached[kMax];
+  const VcfTables* tables[kMax];
+};
+
+// Four or eight lanes in one or two AVX registers; only to be called where the processor has
+// AVX. Returns false when an output went non-finite.
+bool RunLanesAvx(int count, LaneBlock& b, const double* const* x, const double* const* control, const double* const* gain,
+                 double* const* out, int n);
+
+namespace {
+
+// Vcf::RoundIndex, kept local so that no copy built for a wider instruction set is shared.
+inline double RoundLane(double v) {
+  if (!(std::fabs(v) < 1e9)) return std::round(v);
+  const double t = static_cast<double>(static_cast<int>(v));
+  const double f = v - t;
+  if (f >= 0.5) return t + 1.0;
+  if (f <= -0.5) return t - 1.0;
+  return t;
+}
+
+// R registers of O::kWidth lanes each, sample by sample: each lane does the scalar filter's
+// operations in its order (Vcf::Run and Vcf::UpdateCoefficients). Returns false when an output
+// went non-finite.
+template <class O, int R>
+inline bool RunLanes(LaneBlock& b, const double* const* x, const double* const* control,
+                     const double* const* gain, double* const* out, int n) {
+  using V = typename O::V;
+  constexpr int W = O::kWidth;
+  constexpr int N = R * W;
+  V s1[R], s2[R], s3[R], s4[R], dn[R], poison[R];
+  V vg[R], vg4[R], vv[R], vfb[R], vnorm[R], vog[R];
+  for (int p = 0; p < R; ++p) {
+    s1[p] = O::Load(b.s1 + W * p), s2[p] = O::Load(b.s2 + W * p);
+    s3[p] = O::Load(b.s3 + W * p), s4[p] = O::Load(b.s4 + W * p);
+    dn[p] = O::Load(b.dn + W * p), poison[p] = O::Set(0.0);
+    vg[p] = O::Load(b.G + W * p), vg4[p] = O::Load(b.G4 + W * p), vv[p] = O::Load(b.v + W * p);
+    vfb[p] = O::Load(b.fb + W * p), vnorm[p] = O::Load(b.norm + W * p), vog[p] = O::Load(b.og + W * p);
+  }
+  const V sign = O::Set(-0.0), zero = O::Set(0.0);
+  const V c02 = O::Set(0.2), c3 = O::Set(3.0), cm3 = O::Set(-3.0);
+  const V c5 = O::Set(5.0), cm5 = O::Set(-5.0), c9 = O::Set(9.0), c27 = O::Set(27.0);
+  const V c1 = O::Set(1.0), c2 = O::Set(2.0), c05 = O::Set(0.5);
+  alignas(32) double omega[N], table[N];
+  for (int k = 0; k < N; ++k) omega[k] = table[k] = 0.0;
+  for (int s = 0; s < n; ++s) {
+    int moved = 0;
+    for (int k = 0; k < N; ++k) {
+      const double index = RoundLane(control[k][s] * kMaxPitch);
+      if (!(index == b.cached[k])) {
+        b.cached[k] = index;
+        int i = 0;
+        if (index > kMaxPitch) {
+          i = kMaxPitch;
+        } else if (index > 0.0) {
+          i = static_cast<int>(index);
+        }  // negative and NaN use entry 0
+        omega[k] = b.tables[k]->omega[i];
+        table[k] = b.tables[k]->feedback[i];
+        moved |= 1 << k;
+      }
+    }
+    // The coefficients of the lanes whose index moved; the others keep what they had.
+    for (int p = 0; moved != 0 && p < R; ++p) {
+      const int lanes = (moved >> (W * p)) & ((1 << W) - 1);
+      if (lanes == 0) continue;
+      const V keep = O::KeepMask(lanes);
+      const V g = O::Load(omega + W * p), kk = O::Load(b.res + W * p);
+      const V feedback = O::Mul(kk, O::Load(table + W * p));
+      const V d = O::Mul(c2, O::AndNot(sign, O::Sub(kk, c05)));
+      const V outputGain = O::Sub(c2, O::Mul(d, d));
+      const V gg = O::Div(g, O::Add(g, c2));
+      const V damp = O::Div(O::Sub(g, c2), O::Add(g, c2));
+      const V g4 = O::Mul(O::Mul(gg, gg), O::Mul(gg, gg));
+      const V normaliser = O::Div(c1, O::Add(O::Mul(g4, feedback), c1));
+      vg[p] = O::Pick(keep, vg[p], gg), vv[p] = O::Pick(keep, vv[p], damp), vg4[p] = O::Pick(keep, vg4[p], g4);
+      vfb[p] = O::Pick(keep, vfb[p], feedback), vnorm[p] = O::Pick(keep, vnorm[p], normaliser);
+      vog[p] = O::Pick(keep, vog[p], outputGain);
+    }
+    for (int p = 0; p < R; ++p) {
+      const V d = dn[p];
+      const V a1 = O::Add(s1[p], d), a2 = O::Add(s2[p], d), a3 = O::Add(s3[p], d), a4 = O::Add(s4[p], d);
+      dn[p] = O::Xor(d, sign);
+      const V in = O::Gather(x + W * p, s);
+      const V g = vg[p], w = vv[p];
+      // (((a1 * g + a2) * g + a3) * g + a4 + in * G4) * norm
+      V y = O::Add(O::Mul(a1, g), a2);
+      y = O::Add(O::Mul(y, g), a3);
+      y = O::Add(O::Mul(y, g), a4);
+      y = O::Mul(O::Add(y, O::Mul(in, vg4[p])), vnorm[p]);
+      // t = r < -3 ? -5 : r > 3 ? 5 : 5 r (r^2 + 27) / (9 r^2 + 27), lane by lane
+      const V r = O::Mul(c02, y);
+      const V r2 = O::Mul(r, r);
+      const V soft = O::Div(O::Mul(O::Mul(c5, r), O::Add(r2, c27)), O::Add(O::Mul(c9, r2), c27));
+      const V low = O::Less(r, cm3), high = O::Less(c3, r);
+      const V t = O::Or(O::Or(O::And(low, cm5), O::AndNot(low, O::And(high, c5))), O::AndNot(O::Or(low, high), soft));
+      const V u = O::Mul(g, O::Sub(in, O::Mul(t, vfb[p])));
+      const V y1 = O::Add(a1, u);
+      s1[p] = O::Sub(u, O::Mul(w, y1));
+      const V w2 = O::Mul(g, y1);
+      const V y2 = O::Add(a2, w2);
+      s2[p] = O::Sub(w2, O::Mul(w, y2));
+      const V w3 = O::Mul(g, y2);
+      const V y3 = O::Add(a3, w3);
+      s3[p] = O::Sub(w3, O::Mul(w, y3));
+      const V w4 = O::Mul(g, y3);
+      const V y4 = O::Add(a4, w4);
+      s4[p] = O::Sub(w4, O::Mul(w, y4));
+      O::Scatter(out + W * p, s, O::Mul(O::Mul(y, vog[p]), O::Gather(gain + W * p, s)));
+      poison[p] = O::Add(poison[p], O::Mul(y, zero));
+    }
+  }
+  bool finite = true;
+  for (int p = 0; p < R; ++p) {
+    O::Store(b.s1 + W * p, s1[p]), O::Store(b.s2 + W * p, s2[p]);
+    O::Store(b.s3 + W * p, s3[p]), O::Store(b.s4 + W * p, s4[p]), O::Store(b.dn + W * p, dn[p]);
+    O::Store(b.G + W * p, vg[p]), O::Store(b.G4 + W * p, vg4[p]), O::Store(b.v + W * p, vv[p]);
+    O::Store(b.fb + W * p, vfb[p]), O::Store(b.norm + W * p, vnorm[p]), O::Store(b.og + W * p, vog[p]);
+    // A lane's NaN or infinite output left a NaN in its sum.
+    if (!O::AllZero(poison[p])) finite = false;
+  }
+  return finite;
+}
+
+}  // namespace
+}  // namespace pellory::engine

@@ -8,7 +8,7 @@ namespace pellory::drawing {
 
 // What a font is made from. The height is the cell height in pixels (ascent plus descent), as
 // a positive height asks of Windows fonts.
-struct FontSpec {
+struct FontRequest {
   std::string face = "Verdana";
   int size = 12;
   bool bold = false;
@@ -26,10 +26,10 @@ enum TextFlags { kTextNoClip = 1, kTextCenter = 2, kTextRight = 4 };
 class Font {
  public:
   // Null when no face can be found or loaded.
-  static std::unique_ptr<Font> Create(const FontSpec& spec);
+  static std::unique_ptr<Font> Create(const FontRequest& request);
   virtual ~Font() = default;
 
-  const FontSpec& Spec() const { return spec_; }
+  const FontRequest& Request() const { return request_; }
   // Draws UTF-8 text (lines split at '\n') in rect with colour (0xAARRGGBB; alpha 255 is
   // opaque). False when the text could not be rendered.
   virtual bool Draw(Surface& surface, const char* text, const Rect& rect, Pixel colour, int flags) = 0;
@@ -39,8 +39,8 @@ class Font {
   virtual std::string ResolvedFace() const = 0;
 
  protected:
-  explicit Font(const FontSpec& spec) : spec_(spec) {}
-  FontSpec spec_;
+  explicit Font(const FontRequest& request) : request_(request) {}
+  FontRequest request_;
 };
 
 }  // namespace pellory::drawing

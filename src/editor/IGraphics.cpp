@@ -63,7 +63,7 @@ FontCache& Fonts() {
 drawing::Rect ToRect(const IRect& r) { return drawing::Rect{r.L, r.T, r.R, r.B}; }
 
 bool SameFont(const drawing::Font* font, const ITextStyle& style) {
-  const drawing::FontSpec& s = font->Spec();
+  const drawing::FontRequest& s = font->Request();
   return s.size == style.mSize && s.bold == (style.mStyle == ITextStyle::kStyleBold) &&
          s.italic == (style.mStyle == ITextStyle::kStyleItalic) && s.orientation == style.mOrientation &&
          s.face == style.mFont;
@@ -180,14 +180,14 @@ drawing::Font* IGraphics::CachedFont(const ITextStyle& style) {
   std::lock_guard<std::mutex> guard(cache.lock);
   for (const auto& entry : cache.entries)
     if (entry.first == key) return style.mCached = entry.second.get();
-  drawing::FontSpec spec;
-  spec.face = style.mFont;
-  spec.size = style.mSize;
-  spec.bold = style.mStyle == ITextStyle::kStyleBold;
-  spec.italic = style.mStyle == ITextStyle::kStyleItalic;
-  spec.orientation = style.mOrientation;
-  spec.quality = style.mQuality;
-  std::unique_ptr<drawing::Font> font = drawing::Font::Create(spec);
+  drawing::FontRequest request;
+  request.face = style.mFont;
+  request.size = style.mSize;
+  request.bold = style.mStyle == ITextStyle::kStyleBold;
+  request.italic = style.mStyle == ITextStyle::kStyleItalic;
+  request.orientation = style.mOrientation;
+  request.quality = style.mQuality;
+  std::unique_ptr<drawing::Font> font = drawing::Font::Create(request);
   if (!font) return nullptr;
   drawing::Font* created = font.get();
   cache.entries.emplace_back(std::move(key), std::move(font));

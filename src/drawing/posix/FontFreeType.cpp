@@ -44,17 +44,17 @@ FontconfigState& Fontconfig() {
 }
 
 // The font file and face index fontconfig picks for the requested face; false when it finds none.
-bool FindFontFile(const FontSpec& spec, std::string& file, int& index) {
+bool FindFontFile(const FontRequest& request, std::string& file, int& index) {
   FontconfigState& fc = Fontconfig();
   std::lock_guard<std::mutex> guard(fc.mutex);
   FcConfig* config = fc.Config();
   if (!config) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
-  const std::string family = spec.face.empty() ? "sans-serif" : spec.face;
+  const std::string family = request.face.empty() ? "sans-serif" : request.face;
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT, spec.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
   FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
@@ -84,7 +84,7 @@ struct Glyph {
 
 class FreeTypeFont : public Font {
  public:
-  explicit FreeTypeFont(const FontSpec& spec) : Font(spec) {}
+  explicit FreeTypeFont(const FontRequest& request) : Font(request) {}
 
   ~FreeTypeFont() override {
     if (face_) FT_Done_Face(face_);
@@ -92,9 +92,9 @@ class FreeTypeFont : public Font {
   }
 
   bool Open() {
-    if (spec_.size <= 0 || spec_.size > 2000) return false;
+    if (request_.size <= 0 || request_.size > 2000) return false;
     int index = 0;
-    if (!FindFontFile(spec_, file_, index)) return false;
+    if (!FindFontFile(request_, file_, index)) return false;
     // A library per font: faces are then independent of each other across threads.
     if (FT_Init_FreeType(&library_) != 0) {
       library_ = nullptr;
@@ -107,12 +107,12 @@ class FreeTypeFont : public Font {
     // The size is the cell height (ascender plus descender), as for Windows fonts.
     FT_Size_RequestRec request{};
     request.type = FT_SIZE_REQUEST_TYPE_REAL_DIM;
-    request.height = static_cast<FT_Long>(spec_.size) * 64;
-    if (FT_Request_Size(face_, &request) != 0 && FT_Set_Pixel_Sizes(face_, 0, spec_.size) != 0) return false;
+    request.height = static_cast<FT_Long>(request_.size) * 64;
+    if (FT_Request_Size(face_, &request) != 0 && FT_Set_Pixel_Sizes(face_, 0, request_.size) != 0) return false;
     ascender_ = static_cast<int>((face_->size->metrics.ascender + 32) >> 6);
-    lineHeight_ = spec_.size;
-    if (spec_.orientation % 360 != 0) {
-      const double angle = spec_.orientation * 3.14159265358979323846 / 180.0;
+    lineHeight_ = request_.size;
+    if (request_.orientation % 360 != 0) {
+      const double angle = request_.orientation * 3.14159265358979323846 / 180.0;
       cos_ = std::cos(angle);
       sin_ = std::sin(angle);
       rotated_ = true;
@@ -194,7 +194,7 @@ class FreeTypeFont : public Font {
     auto it = glyphs_.find(cp);
     if (it != glyphs_.end()) return &it->second;
     if (glyphs_.size() > 4096) glyphs_.clear();
-    const bool mono = spec_.quality == 1;
+    const bool mono = request_.quality == 1;
     FT_Int32 load = FT_LOAD_DEFAULT | (mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
     if (rotated_) {
       FT_Matrix m;
@@ -243,8 +243,8 @@ class FreeTypeFont : public Font {
 
 }  // namespace
 
-std::unique_ptr<Font> Font::Create(const FontSpec& spec) {
-  auto font = std::make_unique<FreeTypeFont>(spec);
+std::unique_ptr<Font> Font::Create(const FontRequest& request) {
+  auto font = std::make_unique<FreeTypeFont>(request);
   if (!font->Open()) return nullptr;
   return font;
 }

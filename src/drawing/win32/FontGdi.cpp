@@ -42,16 +42,16 @@ UINT Format(int flags) {
 
 class GdiFont : public Font {
  public:
-  explicit GdiFont(const FontSpec& spec) : Font(spec) {}
+  explicit GdiFont(const FontRequest& request) : Font(request) {}
   ~GdiFont() override {
     if (font_) DeleteObject(font_);
   }
 
   bool Open() {
-    if (spec_.size <= 0 || spec_.size > 2000) return false;
-    font_ = CreateFontA(spec_.size, 0, spec_.orientation * 10, spec_.orientation * 10, spec_.bold ? FW_BOLD : FW_NORMAL,
-                        spec_.italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, Quality(spec_.quality), DEFAULT_PITCH, spec_.face.c_str());
+    if (request_.size <= 0 || request_.size > 2000) return false;
+    font_ = CreateFontA(request_.size, 0, request_.orientation * 10, request_.orientation * 10, request_.bold ? FW_BOLD : FW_NORMAL,
+                        request_.italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, Quality(request_.quality), DEFAULT_PITCH, request_.face.c_str());
     return font_ != nullptr;
   }
 
@@ -66,7 +66,7 @@ class GdiFont : public Font {
     const UINT format = Format(flags);
     Rect area = surface.Clip();
     if (!(flags & kTextNoClip)) area = area.Intersect(rect);
-    if (spec_.orientation % 360 == 0) {
+    if (request_.orientation % 360 == 0) {
       // Only the text's own box (with room for overhangs) needs a mask.
       RECT box{rect.left, rect.top, rect.right, rect.bottom};
       DrawTextW(dc, wide.c_str(), -1, &box, format | DT_CALCRECT);
@@ -74,7 +74,7 @@ class GdiFont : public Font {
       int left = rect.left;
       if (flags & kTextCenter) left = (rect.left + rect.right - w) / 2;
       else if (flags & kTextRight) left = rect.right - w;
-      const int margin = spec_.size / 2 + 2;
+      const int margin = request_.size / 2 + 2;
       area = area.Intersect(Rect{left - margin, rect.top - margin, left + w + margin, rect.top + h + margin});
     }
     bool ok = true;
@@ -102,7 +102,7 @@ class GdiFont : public Font {
     return true;
   }
 
-  std::string ResolvedFace() const override { return spec_.face; }
+  std::string ResolvedFace() const override { return request_.face; }
 
  private:
   bool DrawMasked(HDC dc, Surface& surface, const std::wstring& text, const Rect& rect, const Rect& area,
@@ -143,8 +143,8 @@ class GdiFont : public Font {
 
 }  // namespace
 
-std::unique_ptr<Font> Font::Create(const FontSpec& spec) {
-  auto font = std::make_unique<GdiFont>(spec);
+std::unique_ptr<Font> Font::Create(const FontRequest& request) {
+  auto font = std::make_unique<GdiFont>(request);
   if (!font->Open()) return nullptr;
   return font;
 }

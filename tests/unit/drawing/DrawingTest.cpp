@@ -177,27 +177,27 @@ Ink FindInk(const Surface& s, Pixel background) {
   return ink;
 }
 
-FontSpec Spec(const char* face, int size, int quality = 0) {
-  FontSpec spec;
-  spec.face = face;
-  spec.size = size;
-  spec.quality = quality;
-  return spec;
+FontRequest Request(const char* face, int size, int quality = 0) {
+  FontRequest request;
+  request.face = face;
+  request.size = size;
+  request.quality = quality;
+  return request;
 }
 
 TEST(Text, FacesComeFromTheSystemsMetricCompatibleFonts) {
-  auto arial = Font::Create(Spec("Arial", 14));
-  auto verdana = Font::Create(Spec("Verdana", 12));
+  auto arial = Font::Create(Request("Arial", 14));
+  auto verdana = Font::Create(Request("Verdana", 12));
   ASSERT_TRUE(arial && verdana);
   EXPECT_NE(arial->ResolvedFace().find("Liberation"), std::string::npos) << arial->ResolvedFace();
   EXPECT_NE(verdana->ResolvedFace().find("DejaVu"), std::string::npos) << verdana->ResolvedFace();
-  EXPECT_FALSE(Font::Create(Spec("Arial", 0)));
+  EXPECT_FALSE(Font::Create(Request("Arial", 0)));
 }
 
 TEST(Text, LandsWhereItsAlignmentPutsItInItsColour) {
   const Pixel white = MakePixel(255, 255, 255, 255);
   const Pixel red = MakePixel(255, 255, 0, 0);
-  auto font = Font::Create(Spec("Arial", 20));
+  auto font = Font::Create(Request("Arial", 20));
   ASSERT_TRUE(font);
   const Rect rect{40, 10, 160, 40};
   struct Placement {
@@ -240,7 +240,7 @@ TEST(Text, LandsWhereItsAlignmentPutsItInItsColour) {
 
 TEST(Text, ClippedAndTranslucentAndAliased) {
   const Pixel white = MakePixel(255, 255, 255, 255);
-  auto font = Font::Create(Spec("Verdana", 24));
+  auto font = Font::Create(Request("Verdana", 24));
   ASSERT_TRUE(font);
   Surface surface;
   ASSERT_TRUE(surface.Create(200, 50));
@@ -265,7 +265,7 @@ TEST(Text, ClippedAndTranslucentAndAliased) {
   EXPECT_GT(ink.pixels, 20);
   EXPECT_NEAR(PixelR(ink.strongest), 127, 2);
   // Quality 1 (not antialiased) draws only the colour itself.
-  auto mono = Font::Create(Spec("Verdana", 24, 1));
+  auto mono = Font::Create(Request("Verdana", 24, 1));
   ASSERT_TRUE(mono);
   surface.Clear(white);
   mono->Draw(surface, "MW", Rect{10, 5, 190, 45}, MakePixel(255, 0, 0, 0), kTextNoClip);
@@ -282,7 +282,7 @@ TEST(Text, ClippedAndTranslucentAndAliased) {
 
 TEST(Text, LinesStackAndOddBytesDoNotBreakIt) {
   const Pixel white = MakePixel(255, 255, 255, 255);
-  auto font = Font::Create(Spec("Arial", 16));
+  auto font = Font::Create(Request("Arial", 16));
   ASSERT_TRUE(font);
   Surface surface;
   ASSERT_TRUE(surface.Create(100, 60));

@@ -350,6 +350,20 @@ bool IGraphics::EntryAcceptsCharacter(const IParameter* param, int c) {
   return c == '.' && param->GetType() == IParameter::kTypeDouble;
 }
 
+drawing::Image* IGraphics::LoadBitmapResource(int id, const char* name) {
+  // Only names ending in ".png", in any case, are pictures this module carries.
+  const char* dot = name ? std::strrchr(name, '.') : nullptr;
+  if (!dot) return nullptr;
+  const char* ext = dot + 1;
+  const char png[] = "png";
+  for (int i = 0; i < 4; ++i) {
+    if (std::tolower(static_cast<unsigned char>(ext[i])) != png[i]) return nullptr;
+  }
+  auto image = std::make_unique<drawing::Image>();
+  if (!drawing::LoadPngResource(id, *image)) return nullptr;
+  return image.release();
+}
+
 // ---- Redraw ----
 
 bool IGraphics::CollectDirtyRect(IRect& rect) {

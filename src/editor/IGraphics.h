@@ -59,7 +59,8 @@ class IGraphics : public ProgramDialogs {
   /* 25 */ virtual void HideMouseCursor() = 0;
   /* 26 */ virtual void ShowMouseCursor() = 0;
   /* 27 */ virtual void ReservedAbstract() = 0;
-  /* 28 */ virtual drawing::Image* LoadBitmapResource(int id, const char* name) = 0;
+  // PNG resources of this module only (the same on every platform; the drawing layer finds them).
+  /* 28 */ virtual drawing::Image* LoadBitmapResource(int id, const char* name);
   // The host's editor idle request, before the plug-in's own idle work and outside the instance
   // lock. A window without a message loop of its own (X11 inside a host) reads its events and
   // runs its timer here; the others have nothing to do.

@@ -421,16 +421,4 @@ bool IGraphicsHeadless::ReadClipboardText(std::string& text) {
   return !text.empty();
 }
 
-drawing::Image* IGraphicsHeadless::LoadBitmapResource(int id, const char* name) {
-  // Only PNG pictures are resources of this module.
-  const char* dot = name ? std::strrchr(name, '.') : nullptr;
-  if (!dot || strcasecmp(dot + 1, "png") != 0) return nullptr;
-  auto* image = new drawing::Image();
-  if (!drawing::LoadPngResource(id, *image)) {
-    delete image;
-    return nullptr;
-  }
-  return image;
-}
-
 }  // namespace pellory

@@ -102,7 +102,6 @@ class IGraphicsHeadless : public IGraphics {
   void HideMouseCursor() override { mCursorHidden = true; }
   void ShowMouseCursor() override { mCursorHidden = false; }
   void ReservedAbstract() override {}
-  drawing::Image* LoadBitmapResource(int id, const char* name) override;
 
  private:
   struct MenuAnswer {

@@ -904,15 +904,4 @@ void IGraphicsWin::ShowMouseCursor() {
   mCursorHidden = false;
 }
 
-drawing::Image* IGraphicsWin::LoadBitmapResource(int id, const char* name) {
-  const char* dot = name ? std::strrchr(name, '.') : nullptr;
-  if (!dot || _stricmp(dot + 1, "png") != 0) return nullptr;
-  auto* image = new drawing::Image();
-  if (!drawing::LoadPngResource(id, *image)) {
-    delete image;
-    return nullptr;
-  }
-  return image;
-}
-
 }  // namespace pellory

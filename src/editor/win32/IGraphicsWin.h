@@ -47,7 +47,6 @@ class IGraphicsWin : public IGraphics {
   /* 25 */ void HideMouseCursor() override;
   /* 26 */ void ShowMouseCursor() override;
   /* 27 */ void ReservedAbstract() override {}
-  /* 28 */ drawing::Image* LoadBitmapResource(int id, const char* name) override;
 
   // The window's message handling and the text entry's (called by the window procedures).
   intptr_t HandleMessage(void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam);

@@ -41,7 +41,6 @@ class IGraphicsX11 : public IGraphics {
   void HideMouseCursor() override;
   void ShowMouseCursor() override;
   void ReservedAbstract() override {}
-  drawing::Image* LoadBitmapResource(int id, const char* name) override;
   void HostIdle() override;
 
   using IGraphics::ChooseFile;

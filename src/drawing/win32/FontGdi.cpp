@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "drawing/Font.h"
+#include "drawing/win32/WideText.h"
 
 namespace pellory::drawing {
-
-namespace {
 
 std::wstring Widen(const char* text) {
   if (!text || !*text) return std::wstring();
@@ -22,6 +21,8 @@ std::wstring Widen(const char* text) {
   wide.resize(static_cast<std::size_t>(n - 1));
   return wide;
 }
+
+namespace {
 
 DWORD Quality(int quality) {
   switch (quality) {

@@ -19,6 +19,7 @@
 #include "core/IParameter.h"
 #include "drawing/Image.h"
 #include "drawing/Png.h"
+#include "drawing/win32/WideText.h"
 #include "editor/FileFilter.h"
 #include "platform/Files.h"
 #include "platform/Module.h"
@@ -61,15 +62,7 @@ bool IsLive(IGraphicsWin* g) {
 // The edit control's own procedure, for entries whose surface has gone.
 WNDPROC g_editProc = nullptr;
 
-std::wstring Widen(const char* text) {
-  if (!text || !*text) return std::wstring();
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], n);
-  wide.resize(static_cast<std::size_t>(n - 1));
-  return wide;
-}
+using drawing::Widen;
 
 std::string Narrow(const wchar_t* text) {
   if (!text || !*text) return std::string();

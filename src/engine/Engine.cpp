@@ -249,10 +249,24 @@ void Engine::Render(double* left, double* right, int frames, ControlBlockClient&
           }
         }
       }
+      // Every voice's samples first (voices of both layers share the vector lanes), then each
+      // layer's sum in voice order.
+      Voice* voices[2 * Engine::kMaxVoicesPerLayer];
+      for (int i = 0; i < n; ++i) {
+        voices[2 * i] = lower[i];
+        voices[2 * i + 1] = upper[i];
+      }
+      Voice::RenderRuns(voices, 2 * n, m);
       double lowerSum[Voice::kRun], upperSum[Voice::kRun];
       for (int s = 0; s < m; ++s) lowerSum[s] = upperSum[s] = 0.0;
-      Voice::FinishRuns(lower, n, lowerSum, m);
-      Voice::FinishRuns(upper, n, upperSum, m);
+      for (int i = 0; i < n; ++i) {
+        lower[i]->AddRun(lowerSum);
+        lower[i]->EndRun(m);
+      }
+      for (int i = 0; i < n; ++i) {
+        upper[i]->AddRun(upperSum);
+        upper[i]->EndRun(m);
+      }
       for (int s = 0; s < m; ++s) {
         left[start + s] = upperSum[s] * upperLeft + lowerSum[s] * lowerLeft;
         right[start + s] = upperSum[s] * upperRight + lowerSum[s] * lowerRight;

@@ -45,6 +45,11 @@ class Filter {
     ProcessConstantRun<true>(x, out, n);
   }
 
+  // Whether the history is finite, so that the unchecked arithmetic gives the checked results.
+  bool IsFinite() const {
+    return std::isfinite(x1_) && std::isfinite(x2_) && std::isfinite(y1_) && std::isfinite(y2_);
+  }
+
  protected:
   // Returns false when an output came out non-finite (never when checking).
   template <bool kChecked>
@@ -94,6 +99,7 @@ class Filter {
   static double CleanWith(double v, double d) { return std::isfinite(v) ? v + d : 0.0; }
 
   friend class Oscillator;  // runs its DC blocker inline over a run of samples
+  friend struct VoiceLanes;  // runs the sections of several voices as vector lanes
 };
 
 class LowPass : public Filter {

@@ -35,14 +35,7 @@ class Oscillator {
 
   // Audio rate: one output sample. No allocation, no transcendental function.
   double RenderSample() {
-    double x = 0.0;
-    if (fullSaw_ != nullptr) {
-      const std::uint32_t i1 = phase1_ >> 16;
-      const std::uint32_t i2 = phase2_ >> 16;
-      if (pulse_) x = fullSaw_[i1] - fullSaw_[i2];
-      if (sawtooth_) x += saw_[i1];
-      if (triangle_) x += triangleTable_[i1];
-    }
+    const double x = WaveReader(*this)(phase1_, phase2_);
     AdvancePhase();
     return dcBlocker_.Process(x);
   }
@@ -61,6 +54,21 @@ class Oscillator {
       phase2_ = p2;
     }
     Run<true>(out, n);
+  }
+
+  // The waveforms' sum before the DC blocker for n samples, into out[0], out[stride], ...; the
+  // phases turn as in RenderRun. The voice lanes run the DC blocker on these themselves.
+  void RenderWaves(double* out, int stride, int n) {
+    std::uint32_t p1 = phase1_, p2 = phase2_;
+    const std::uint32_t inc = static_cast<std::uint32_t>(increment_);
+    const WaveReader wave(*this);
+    for (int s = 0; s < n; ++s) {
+      out[s * stride] = wave(p1, p2);
+      p1 = (p1 + inc) & kPhaseMask;
+      p2 = (p2 + inc) & kPhaseMask;
+    }
+    phase1_ = p1;
+    phase2_ = p2;
   }
 
   // AdvancePhase() n times; the 28-bit phase wraps exactly within 32-bit arithmetic.
@@ -87,12 +95,32 @@ class Oscillator {
   std::int32_t Increment() const { return increment_; }
   int Level() const { return level_; }  // -1 while silent
   bool IsSilent() const { return fullSaw_ == nullptr; }
+  bool DcBlockerIsFinite() const { return dcBlocker_.IsFinite(); }
   double Duty() const { return duty_; }
   std::uint32_t Phase1() const { return phase1_; }
   std::uint32_t Phase2() const { return phase2_; }
 
  private:
   void UpdateDuty();
+
+  // The waveforms' sum at a pair of phases, before the DC blocker.
+  struct WaveReader {
+    const double* full;
+    const double* saw;
+    const double* tri;
+    bool pulse, sawtooth, triangle;
+    explicit WaveReader(const Oscillator& o)
+        : full(o.fullSaw_), saw(o.saw_), tri(o.triangleTable_), pulse(full != nullptr && o.pulse_),
+          sawtooth(full != nullptr && o.sawtooth_), triangle(full != nullptr && o.triangle_) {}
+    double operator()(std::uint32_t p1, std::uint32_t p2) const {
+      double x = 0.0;
+      const std::uint32_t i1 = p1 >> 16;
+      if (pulse) x = full[i1] - full[p2 >> 16];
+      if (sawtooth) x += saw[i1];
+      if (triangle) x += tri[i1];
+      return x;
+    }
+  };
 
   template <bool kChecked>
   bool Run(double* out, int n) {
@@ -101,18 +129,10 @@ class Oscillator {
     HighPass& f = dcBlocker_;
     double x1 = f.x1_, x2 = f.x2_, y1 = f.y1_, y2 = f.y2_, d = f.d_;
     const double b0 = f.b0_, b1 = f.b1_, a1 = f.a1_, a2 = f.a2_;
-    const double* full = fullSaw_;
-    const double* saw = saw_;
-    const double* tri = triangleTable_;
-    const bool pulse = full != nullptr && pulse_, sawtooth = full != nullptr && sawtooth_,
-               triangle = full != nullptr && triangle_;
+    const WaveReader wave(*this);
     double poison = 0.0;  // stays 0 unless an output is infinite or NaN
     for (int s = 0; s < n; ++s) {
-      double x = 0.0;
-      const std::uint32_t i1 = p1 >> 16;
-      if (pulse) x = full[i1] - full[p2 >> 16];
-      if (sawtooth) x += saw[i1];
-      if (triangle) x += tri[i1];
+      double x = wave(p1, p2);
       p1 = (p1 + inc) & kPhaseMask;
       p2 = (p2 + inc) & kPhaseMask;
       if (kChecked) {
@@ -142,6 +162,8 @@ class Oscillator {
     f.x1_ = x1, f.x2_ = x2, f.y1_ = y1, f.y2_ = y2, f.d_ = d;
     return poison == 0.0;
   }
+
+  friend struct VoiceLanes;  // runs the DC blockers of several voices as vector lanes
 
   HighPass dcBlocker_;
   bool triangle_ = false, sawtooth_ = false, pulse_ = false;

@@ -194,7 +194,7 @@ class Vcf {
 
  private:
   void UpdateCoefficients(double index);
-  friend struct VcfLanes;
+  friend struct VoiceLanes;
 
   // Returns false when the run went non-finite (never when checking).
   template <bool kChecked>

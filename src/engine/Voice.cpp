@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <initializer_list>
-#include <optional>
 
 #include "engine/Lfo.h"
 #include "engine/Tuning.h"
@@ -207,6 +206,18 @@ void Voice::PrepareRun(double* control, double* x) {
   }
 }
 
+void Voice::RenderRun() {
+  const int length = runLength_;
+  if (length <= 0) return;
+  if (gainPending_) {
+    vcaSmoother_.ProcessConstant(vcaLevel_, gainRun_, length);
+    gainPending_ = false;
+  }
+  double control[kRun], x[kRun];
+  PrepareRun(control, x);
+  vcf_.ProcessRun(x, control, gainRun_, outRun_, length);
+}
+
 void Voice::EndRun(int n) {
   // A voice that fell silent during the run (or was silent) still turns its phases.
   if (n > runLength_) {
@@ -214,92 +225,37 @@ void Voice::EndRun(int n) {
     dco2_.SkipRun(n - runLength_);
   }
   runLength_ = 0;
+  gainPending_ = false;
 }
 
-void Voice::FinishRun(double* sum, int n) {
-  const int length = runLength_;
-  if (length > 0) {
-    double control[kRun], x[kRun], out[kRun];
-    PrepareRun(control, x);
-    vcf_.ProcessRun(x, control, gainRun_, out, length);
-    for (int s = 0; s < length; ++s) sum[s] += out[s];
-  }
-  EndRun(n);
+bool Voice::FitsLanes(int n) const {
+  return runLength_ == n && gainPending_ && std::isfinite(vcfControl_) && std::isfinite(vcaLevel_) &&
+         vcfSmoother_.IsFinite() && vcaSmoother_.IsFinite() && dco1_.DcBlockerIsFinite() &&
+         dco2_.DcBlockerIsFinite() && vcf_.IsFinite();
 }
 
-void Voice::FinishRuns(Voice* const* voices, int count, double* sum, int n) {
+void Voice::RenderRuns(Voice* const* voices, int count, int n) {
   constexpr int kGroup = 8;
-  int i = 0;
-  while (i < count) {
-    // Gather up to eight voices that sound the whole run with finite filter states; silent
-    // voices in between add nothing to the sum, so they can be passed over. A voice that falls
-    // silent within the run is summed on its own, in its place.
-    Voice* members[kGroup];
-    int group = 0;
-    while (group < kGroup && i < count) {
-      Voice& v = *voices[i];
-      if (v.runLength_ == 0) {
-        v.EndRun(n);
-        ++i;
-      } else if (v.runLength_ == n && v.vcf_.IsFinite()) {
-        members[group++] = &v;
-        ++i;
-      } else {
-        break;
-      }
+  Voice* members[kGroup];
+  int group = 0;
+  const auto flush = [&] {
+    // A lone voice gains nothing from lanes; a group that went non-finite is redone alone.
+    if (group == 1 || (group > 1 && !RenderLanes(members, group, n))) {
+      for (int k = 0; k < group; ++k) members[k]->RenderRun();
     }
-    // Filters go in eights, fours and pairs (vector lanes); a voice left over is summed alone,
-    // all in voice order.
-    for (int first = 0; first < group;) {
-      const int left = group - first;
-      const int lanes = left >= 8 ? 8 : left >= 4 ? 4 : left >= 2 ? 2 : 1;
-      if (lanes == 1) {
-        members[first]->FinishRun(sum, n);
-      } else {
-        FinishLanes(members + first, lanes, sum, n);
-      }
-      first += lanes;
+    group = 0;
+  };
+  for (int i = 0; i < count; ++i) {
+    Voice& v = *voices[i];
+    if (v.runLength_ <= 0) continue;
+    if (!v.FitsLanes(n)) {
+      v.RenderRun();
+      continue;
     }
-    if (i < count && group < kGroup) {
-      Voice& v = *voices[i];
-      if (v.runLength_ > 0 && (v.runLength_ < n || !v.vcf_.IsFinite())) {
-        v.FinishRun(sum, n);
-        ++i;
-      }
-    }
+    members[group++] = &v;
+    if (group == kGroup) flush();
   }
-}
-
-void Voice::FinishLanes(Voice* const* members, int lanes, double* sum, int n) {
-  constexpr int kMax = 8;
-  double control[kMax][kRun], x[kMax][kRun], out[kMax][kRun];
-  Vcf* filters[kMax];
-  std::optional<Vcf> saved[kMax];  // copies only, no construction per run
-  const double* xs[kMax];
-  const double* controls[kMax];
-  const double* gains[kMax];
-  double* outs[kMax];
-  for (int k = 0; k < lanes; ++k) {
-    Voice& v = *members[k];
-    v.PrepareRun(control[k], x[k]);
-    filters[k] = &v.vcf_;
-    saved[k].emplace(v.vcf_);
-    xs[k] = x[k];
-    controls[k] = control[k];
-    gains[k] = v.gainRun_;
-    outs[k] = out[k];
-  }
-  if (!Vcf::ProcessLanes(lanes, filters, xs, controls, gains, outs, n)) {
-    for (int k = 0; k < lanes; ++k) {
-      *filters[k] = *saved[k];
-      filters[k]->ProcessRun(x[k], controls[k], gains[k], out[k], n);
-    }
-  }
-  // In voice order, as the voices were summed one by one.
-  for (int k = 0; k < lanes; ++k) {
-    for (int s = 0; s < n; ++s) sum[s] += out[k][s];
-    members[k]->EndRun(n);
-  }
+  flush();
 }
 
 void Voice::Release(bool force) {

@@ -95,17 +95,19 @@ class Voice {
 
   // The same output over a run of up to kRun samples, voice after voice: BeginRun, then the
   // noise draws sample by sample across all voices in engine order (the sequence is shared),
-  // then FinishRun adds the voice's samples to a layer sum. Summing voice after voice adds in
-  // the same voice order as the per-sample path, so every sum rounds the same.
+  // then RenderRuns computes every voice's samples and AddRun adds them to a layer sum in voice
+  // order, so every sum rounds as in the per-sample path; EndRun turns the phases of the samples
+  // a voice did not sound.
   static constexpr int kRun = 64;
-  // Smooths the VCA level over n samples and finds where a fading voice falls silent. Returns
-  // how many samples the voice sounds.
+  // Finds how many of the n samples the voice sounds and returns it. A fading voice's VCA level
+  // is smoothed here, to find where it falls silent; a playing voice's later, with the rest.
   int BeginRun(int n) {
     runLength_ = 0;
-    if (!sounding_) return 0;  // FinishRun turns its phases
+    gainPending_ = false;
+    if (!sounding_) return 0;
     int length = n;
     if (active_) {
-      vcaSmoother_.ProcessConstant(vcaLevel_, gainRun_, n);
+      gainPending_ = true;
     } else {
       for (int s = 0; s < n; ++s) {
         const double g = vcaSmoother_.Process(vcaLevel_);
@@ -128,13 +130,15 @@ class Voice {
     seed = static_cast<std::int32_t>(static_cast<std::uint32_t>(seed) * 16807u);
     noiseRun_[s] = seed * 4.6566129e-10 * noise_;
   }
-  // Adds the run's n samples to sum (nothing where the voice is silent).
-  void FinishRun(double* sum, int n);
-  // FinishRun for the voices of one layer, in their order; voices that sound the whole run go
-  // through their filters together.
-  static void FinishRuns(Voice* const* voices, int count, double* sum, int n);
-  // FinishRun for 2, 4 or 8 voices that sound the whole run, their filters as vector lanes.
-  static void FinishLanes(Voice* const* members, int lanes, double* sum, int n);
+  // Computes the run's samples of these voices (any order: each voice is computed on its own).
+  // Voices that sound the whole n samples go through in groups, as vector lanes.
+  static void RenderRuns(Voice* const* voices, int count, int n);
+  // Adds the run's samples to sum (nothing where the voice is silent).
+  void AddRun(double* sum) const {
+    for (int s = 0; s < runLength_; ++s) sum[s] += outRun_[s];
+  }
+  // Turns the phases over the samples of the n the voice did not sound; ends the run.
+  void EndRun(int n);
 
   // Active: the VCA envelope runs (what allocation and the control tick go by). Sounding: also
   // while the smoothed level fades out after the envelope has ended.
@@ -159,9 +163,17 @@ class Voice {
 
  private:
   bool ComputePitches();
+  // The run's samples of this voice alone.
+  void RenderRun();
   // The filter's input and control over the run.
   void PrepareRun(double* control, double* x);
-  void EndRun(int n);
+  // Whether the voice sounds the whole n samples and the unchecked arithmetic of the lanes
+  // gives what the checked arithmetic would: every state and input finite.
+  bool FitsLanes(int n) const;
+  // RenderRun for 2 to 8 voices that fit the lanes. Returns false, with the voices as they
+  // were, when something went non-finite on the way; then each must be rendered alone.
+  static bool RenderLanes(Voice* const* members, int count, int n);
+  friend struct VoiceLanes;
   // Gives the oscillators of each voice their own starting phase.
   void SpreadPhases();
 
@@ -181,8 +193,10 @@ class Voice {
   LowPass vcaSmoother_;
 
   int runLength_ = 0;
+  bool gainPending_ = false;  // the VCA level of the run is still to be smoothed
   double gainRun_[kRun];
   double noiseRun_[kRun];
+  double outRun_[kRun];
 
   // Control-rate state.
   double sampleRate_ = 1.0;

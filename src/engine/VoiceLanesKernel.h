@@ -1,7 +1,7 @@
 #pragma once
-// The filter-lanes loop, written once for any register width. Included by the translation
-// units that build it for SSE2 and for AVX; everything here has internal linkage, so code
-// built for AVX can never stand in for the baseline build.
+// The voice lanes' loops, written once for any register width. Included by the translation
+// units that build them for SSE2 and for AVX; the loops have internal linkage, so code built
+// for AVX can never stand in for the baseline build.
 #include <cmath>
 
 #include "engine/Tuning.h"
@@ -9,19 +9,41 @@
 
 namespace pellory::engine {
 
-// The lanes' filter states and coefficients, up to eight lanes.
+constexpr int kMaxLanes = 8;
+constexpr int kLaneRun = 64;  // the longest run (Voice::kRun)
+
+// The ladder filters' states and coefficients, up to eight lanes.
 struct LaneBlock {
-  static constexpr int kMax = 8;
+  static constexpr int kMax = kMaxLanes;
   alignas(32) double s1[kMax], s2[kMax], s3[kMax], s4[kMax], dn[kMax];
   alignas(32) double G[kMax], G4[kMax], v[kMax], fb[kMax], norm[kMax], og[kMax], res[kMax];
   double cached[kMax];
   const VcfTables* tables[kMax];
 };
 
-// Four or eight lanes in one or two AVX registers; only to be called where the processor has
-// AVX. Returns false when an output went non-finite.
-bool RunLanesAvx(int count, LaneBlock& b, const double* const* x, const double* const* control, const double* const* gain,
-                 double* const* out, int n);
+// Second-order sections (Filter), up to eight lanes.
+struct SectionLanes {
+  alignas(32) double b0[kMaxLanes], b1[kMaxLanes], a1[kMaxLanes], a2[kMaxLanes];
+  alignas(32) double x1[kMaxLanes], x2[kMaxLanes], y1[kMaxLanes], y2[kMaxLanes], d[kMaxLanes];
+};
+
+// What a group of voices computes before its filters. Streams are interleaved: sample s of
+// lane k is at [s * kMaxLanes + k], so a register of lanes is one aligned load.
+struct VoiceBlock {
+  SectionLanes control, level, dc1, dc2;  // filter control and VCA smoothers, the DC blockers
+  alignas(32) double controlIn[kMaxLanes], levelIn[kMaxLanes];
+  alignas(32) double quiet[kMaxLanes];  // all bits set in the lanes of voices without noise
+  // In: the oscillators' waveforms before their DC blockers, the noise.
+  alignas(32) double wave1[kLaneRun * kMaxLanes], wave2[kLaneRun * kMaxLanes], noise[kLaneRun * kMaxLanes];
+  // Out: the filter's input, its control and the VCA gain.
+  alignas(32) double input[kLaneRun * kMaxLanes], cutoff[kLaneRun * kMaxLanes], gain[kLaneRun * kMaxLanes];
+};
+
+// The sections and filters of four or eight voices in AVX registers; only to be called where
+// the processor has AVX. Return false when an output went non-finite.
+bool RunVoiceLanesAvx(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n);
+bool RunFilterLanesAvx(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
+                       double* const* out, int n);
 
 namespace {
 
@@ -35,12 +57,70 @@ inline double RoundLane(double v) {
   return t;
 }
 
+// One register of O::kWidth lanes of second-order sections: each lane does the unchecked steps
+// of Filter::ProcessConstantRun in their order.
+template <class O>
+struct Section {
+  using V = typename O::V;
+  V b0, b1, a1, a2, x1, x2, y1, y2, d;
+  Section(const SectionLanes& l, int o)
+      : b0(O::Load(l.b0 + o)), b1(O::Load(l.b1 + o)), a1(O::Load(l.a1 + o)), a2(O::Load(l.a2 + o)),
+        x1(O::Load(l.x1 + o)), x2(O::Load(l.x2 + o)), y1(O::Load(l.y1 + o)), y2(O::Load(l.y2 + o)),
+        d(O::Load(l.d + o)) {}
+  void Store(SectionLanes& l, int o) const {
+    O::Store(l.x1 + o, x1), O::Store(l.x2 + o, x2), O::Store(l.y1 + o, y1), O::Store(l.y2 + o, y2);
+    O::Store(l.d + o, d);
+  }
+  V Step(V x, V sign) {
+    x = O::Add(x, d);
+    x1 = O::Add(x1, d), x2 = O::Add(x2, d), y1 = O::Add(y1, d), y2 = O::Add(y2, d);
+    // b0 * (x + x2) + b1 * x1 + a1 * y1 + a2 * y2
+    const V y = O::Add(O::Add(O::Add(O::Mul(b0, O::Add(x, x2)), O::Mul(b1, x1)), O::Mul(a1, y1)), O::Mul(a2, y2));
+    x2 = x1, x1 = x, y2 = y1, y1 = y;
+    d = O::Xor(d, sign);
+    return y;
+  }
+};
+
+// The voices' smoothers and DC blockers over n samples, a register of lanes at a time, in the
+// operations of Voice::PrepareRun and the VCA smoothing. Returns false when an output went
+// non-finite.
+template <class O>
+inline bool RunVoiceSections(VoiceBlock& b, int lanes, int n) {
+  using V = typename O::V;
+  constexpr int W = O::kWidth;
+  const V sign = O::Set(-0.0), zero = O::Set(0.0);
+  bool finite = true;
+  for (int o = 0; o < lanes; o += W) {
+    Section<O> control(b.control, o), level(b.level, o), dc1(b.dc1, o), dc2(b.dc2, o);
+    const V controlIn = O::Load(b.controlIn + o), levelIn = O::Load(b.levelIn + o), quiet = O::Load(b.quiet + o);
+    V poison = zero;
+    for (int s = 0; s < n; ++s) {
+      const int at = s * kMaxLanes + o;
+      const V c = control.Step(controlIn, sign);
+      const V g = level.Step(levelIn, sign);
+      // The second oscillator plus the first, then the noise of the voices that have it.
+      const V y2 = dc2.Step(O::Load(b.wave2 + at), sign);
+      const V y1 = dc1.Step(O::Load(b.wave1 + at), sign);
+      const V x = O::Add(y2, y1);
+      O::Store(b.input + at, O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))));
+      O::Store(b.cutoff + at, c);
+      O::Store(b.gain + at, g);
+      poison = O::Add(poison, O::Mul(O::Add(O::Add(c, g), O::Add(y1, y2)), zero));
+    }
+    control.Store(b.control, o), level.Store(b.level, o), dc1.Store(b.dc1, o), dc2.Store(b.dc2, o);
+    if (!O::AllZero(poison)) finite = false;
+  }
+  return finite;
+}
+
 // R registers of O::kWidth lanes each, sample by sample: each lane does the scalar filter's
-// operations in its order (Vcf::Run and Vcf::UpdateCoefficients). Returns false when an output
+// operations in its order (Vcf::Run and Vcf::UpdateCoefficients). x, control and gain are
+// interleaved streams (sample s of lane k at [s * kMaxLanes + k]). Returns false when an output
 // went non-finite.
 template <class O, int R>
-inline bool RunLanes(LaneBlock& b, const double* const* x, const double* const* control,
-                     const double* const* gain, double* const* out, int n) {
+inline bool RunLanes(LaneBlock& b, const double* x, const double* control, const double* gain,
+                     double* const* out, int n) {
   using V = typename O::V;
   constexpr int W = O::kWidth;
   constexpr int N = R * W;
@@ -62,7 +142,7 @@ inline bool RunLanes(LaneBlock& b, const double* const* x, const double* const* 
   for (int s = 0; s < n; ++s) {
     int moved = 0;
     for (int k = 0; k < N; ++k) {
-      const double index = RoundLane(control[k][s] * kMaxPitch);
+      const double index = RoundLane(control[s * kMaxLanes + k] * kMaxPitch);
       if (!(index == b.cached[k])) {
         b.cached[k] = index;
         int i = 0;
@@ -97,7 +177,7 @@ inline bool RunLanes(LaneBlock& b, const double* const* x, const double* const* 
       const V d = dn[p];
       const V a1 = O::Add(s1[p], d), a2 = O::Add(s2[p], d), a3 = O::Add(s3[p], d), a4 = O::Add(s4[p], d);
       dn[p] = O::Xor(d, sign);
-      const V in = O::Gather(x + W * p, s);
+      const V in = O::Load(x + s * kMaxLanes + W * p);
       const V g = vg[p], w = vv[p];
       // (((a1 * g + a2) * g + a3) * g + a4 + in * G4) * norm
       V y = O::Add(O::Mul(a1, g), a2);
@@ -122,7 +202,7 @@ inline bool RunLanes(LaneBlock& b, const double* const* x, const double* const* 
       const V w4 = O::Mul(g, y3);
       const V y4 = O::Add(a4, w4);
       s4[p] = O::Sub(w4, O::Mul(w, y4));
-      O::Scatter(out + W * p, s, O::Mul(O::Mul(y, vog[p]), O::Gather(gain + W * p, s)));
+      O::Scatter(out + W * p, s, O::Mul(O::Mul(y, vog[p]), O::Load(gain + s * kMaxLanes + W * p)));
       poison[p] = O::Add(poison[p], O::Mul(y, zero));
     }
   }

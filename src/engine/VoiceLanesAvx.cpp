@@ -1,10 +1,10 @@
-// The filter lanes four to an AVX register, for processors that have it (chosen at run time
-// in VcfLanes.cpp). Built with -mavx and without contraction (see CMakeLists.txt); only the
+// The voice lanes four to an AVX register, for processors that have it (chosen at run time
+// in VoiceLanes.cpp). Built with -mavx and without contraction (see CMakeLists.txt); only the
 // code in this file may use AVX.
 #if defined(__AVX__) && defined(__x86_64__)
 #include <immintrin.h>
 
-#include "engine/VcfLanesKernel.h"
+#include "engine/VoiceLanesKernel.h"
 
 namespace pellory::engine {
 namespace {
@@ -31,7 +31,6 @@ struct Avx {
                     k3 = lanes & 8 ? 0 : -1;
     return _mm256_castsi256_pd(_mm256_set_epi64x(k3, k2, k1, k0));
   }
-  static V Gather(const double* const* p, int s) { return _mm256_set_pd(p[3][s], p[2][s], p[1][s], p[0][s]); }
   static void Scatter(double* const* p, int s, V a) {
     alignas(32) double lanes[4];
     _mm256_store_pd(lanes, a);
@@ -42,9 +41,15 @@ struct Avx {
 
 }  // namespace
 
-bool RunLanesAvx(int count, LaneBlock& b, const double* const* x, const double* const* control,
-                 const double* const* gain, double* const* out, int n) {
-  const bool finite = count == 8 ? RunLanes<Avx, 2>(b, x, control, gain, out, n) : RunLanes<Avx, 1>(b, x, control, gain, out, n);
+bool RunFilterLanesAvx(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
+                       double* const* out, int n) {
+  const bool finite = lanes == 8 ? RunLanes<Avx, 2>(f, x, control, gain, out, n) : RunLanes<Avx, 1>(f, x, control, gain, out, n);
+  _mm256_zeroupper();
+  return finite;
+}
+
+bool RunVoiceLanesAvx(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
+  const bool finite = RunVoiceSections<Avx>(v, lanes, n) && RunFilterLanesAvx(lanes, f, v.input, v.cutoff, v.gain, out, n);
   _mm256_zeroupper();
   return finite;
 }

@@ -1,0 +1,233 @@
+// Voices as the lanes of vector registers: their smoothers, DC blockers and ladder filters.
+// Built without contraction (see CMakeLists.txt): a fused multiply-add would round differently
+// from the scalar code, and every lane must give the scalar code's doubles.
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+#include "engine/Vcf.h"
+#include "engine/Voice.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define PELLORY_VCF_SSE2 1
+#include "engine/VoiceLanesKernel.h"
+#endif
+
+namespace pellory::engine {
+
+#if defined(PELLORY_VCF_SSE2)
+namespace {
+
+struct Sse2 {
+  using V = __m128d;
+  static constexpr int kWidth = 2;
+  static V Load(const double* p) { return _mm_load_pd(p); }
+  static void Store(double* p, V a) { _mm_store_pd(p, a); }
+  static V Set(double a) { return _mm_set1_pd(a); }
+  static V Add(V a, V b) { return _mm_add_pd(a, b); }
+  static V Sub(V a, V b) { return _mm_sub_pd(a, b); }
+  static V Mul(V a, V b) { return _mm_mul_pd(a, b); }
+  static V Div(V a, V b) { return _mm_div_pd(a, b); }
+  static V And(V a, V b) { return _mm_and_pd(a, b); }
+  static V AndNot(V a, V b) { return _mm_andnot_pd(a, b); }
+  static V Or(V a, V b) { return _mm_or_pd(a, b); }
+  static V Xor(V a, V b) { return _mm_xor_pd(a, b); }
+  static V Less(V a, V b) { return _mm_cmplt_pd(a, b); }
+  static V Pick(V keep, V old, V fresh) { return _mm_or_pd(_mm_and_pd(keep, old), _mm_andnot_pd(keep, fresh)); }
+  // All bits set in the lanes whose bit in `lanes` is clear.
+  static V KeepMask(int lanes) {
+    const int k0 = lanes & 1 ? 0 : -1, k1 = lanes & 2 ? 0 : -1;
+    return _mm_castsi128_pd(_mm_set_epi32(k1, k1, k0, k0));
+  }
+  static void Scatter(double* const* p, int s, V a) {
+    _mm_storel_pd(p[0] + s, a);
+    _mm_storeh_pd(p[1] + s, a);
+  }
+  static bool AllZero(V a) { return _mm_movemask_pd(_mm_cmpeq_pd(a, _mm_setzero_pd())) == 3; }
+};
+
+std::atomic<bool> wideLanesAllowed{true};
+
+#if defined(__x86_64__) && defined(__GNUC__)
+bool HasAvx() {
+  static const bool avx = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+  }();
+  return avx && wideLanesAllowed.load(std::memory_order_relaxed);
+}
+#endif
+
+bool RunFilterLanes(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
+                    double* const* out, int n) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (lanes >= 4 && HasAvx()) return RunFilterLanesAvx(lanes, f, x, control, gain, out, n);
+#endif
+  if (lanes == 8) return RunLanes<Sse2, 4>(f, x, control, gain, out, n);
+  if (lanes == 4) return RunLanes<Sse2, 2>(f, x, control, gain, out, n);
+  return RunLanes<Sse2, 1>(f, x, control, gain, out, n);
+}
+
+bool RunVoiceLanes(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (lanes >= 4 && HasAvx()) return RunVoiceLanesAvx(lanes, v, f, out, n);
+#endif
+  if (!RunVoiceSections<Sse2>(v, lanes, n)) return false;
+  return RunFilterLanes(lanes, f, v.input, v.cutoff, v.gain, out, n);
+}
+
+// Lane count for a group: two, four or eight, the lanes past the voices copies of the first.
+int LanesFor(int count) { return count <= 2 ? 2 : count <= 4 ? 4 : 8; }
+
+}  // namespace
+
+struct VoiceLanes {
+  static void Load(SectionLanes& l, int k, const Filter& f) {
+    l.b0[k] = f.b0_, l.b1[k] = f.b1_, l.a1[k] = f.a1_, l.a2[k] = f.a2_;
+    l.x1[k] = f.x1_, l.x2[k] = f.x2_, l.y1[k] = f.y1_, l.y2[k] = f.y2_, l.d[k] = f.d_;
+  }
+  static void Store(const SectionLanes& l, int k, Filter& f) {
+    f.x1_ = l.x1[k], f.x2_ = l.x2[k], f.y1_ = l.y1[k], f.y2_ = l.y2[k], f.d_ = l.d[k];
+  }
+  static void CopyLane(SectionLanes& l, int from, int to) {
+    l.b0[to] = l.b0[from], l.b1[to] = l.b1[from], l.a1[to] = l.a1[from], l.a2[to] = l.a2[from];
+    l.x1[to] = l.x1[from], l.x2[to] = l.x2[from], l.y1[to] = l.y1[from], l.y2[to] = l.y2[from];
+    l.d[to] = l.d[from];
+  }
+  static void Load(LaneBlock& b, int k, const Vcf& q) {
+    b.s1[k] = q.s1_, b.s2[k] = q.s2_, b.s3[k] = q.s3_, b.s4[k] = q.s4_, b.dn[k] = q.dn_;
+    b.G[k] = q.G_, b.G4[k] = q.G4_, b.v[k] = q.v_, b.fb[k] = q.feedback_, b.norm[k] = q.normaliser_;
+    b.og[k] = q.outputGain_, b.res[k] = q.k_, b.cached[k] = q.cachedIndex_, b.tables[k] = q.tables_;
+  }
+  static void Store(const LaneBlock& b, int k, Vcf& q) {
+    q.s1_ = b.s1[k], q.s2_ = b.s2[k], q.s3_ = b.s3[k], q.s4_ = b.s4[k], q.dn_ = b.dn[k];
+    q.G_ = b.G[k], q.G4_ = b.G4[k], q.v_ = b.v[k], q.feedback_ = b.fb[k], q.normaliser_ = b.norm[k];
+    q.outputGain_ = b.og[k], q.cachedIndex_ = b.cached[k];
+  }
+
+  // Vcf::ProcessLanes: the filters alone, their inputs interleaved run by run.
+  static bool Filters(int count, Vcf* const* f, const double* const* x, const double* const* control,
+                      const double* const* gain, double* const* out, int n) {
+    LaneBlock b;
+    for (int k = 0; k < count; ++k) Load(b, k, *f[k]);
+    alignas(32) double xs[kLaneRun * kMaxLanes], cs[kLaneRun * kMaxLanes], gs[kLaneRun * kMaxLanes];
+    bool finite = true;
+    for (int start = 0; start < n && finite; start += kLaneRun) {
+      const int m = n - start < kLaneRun ? n - start : kLaneRun;
+      double* outs[kMaxLanes];
+      for (int k = 0; k < count; ++k) {
+        for (int s = 0; s < m; ++s) {
+          xs[s * kMaxLanes + k] = x[k][start + s];
+          cs[s * kMaxLanes + k] = control[k][start + s];
+          gs[s * kMaxLanes + k] = gain[k][start + s];
+        }
+        outs[k] = out[k] + start;
+      }
+      finite = RunFilterLanes(count, b, xs, cs, gs, outs, m);
+    }
+    for (int k = 0; k < count; ++k) {
+      Store(b, k, *f[k]);
+      if (!f[k]->IsFinite()) finite = false;
+    }
+    return finite;
+  }
+
+  // Voice::RenderLanes. The voices are written only when every lane stayed finite.
+  static bool Voices(Voice* const* members, int count, int n) {
+    const int lanes = LanesFor(count);
+    VoiceBlock b;
+    LaneBlock f;
+    double* outs[kMaxLanes];
+    alignas(32) double spare[kLaneRun];
+    std::uint32_t phases[kMaxLanes][4];
+    std::uint64_t quiet;
+    for (int k = 0; k < count; ++k) {
+      Voice& v = *members[k];
+      Load(b.control, k, v.vcfSmoother_);
+      Load(b.level, k, v.vcaSmoother_);
+      Load(b.dc1, k, v.dco1_.dcBlocker_);
+      Load(b.dc2, k, v.dco2_.dcBlocker_);
+      b.controlIn[k] = v.vcfControl_;
+      b.levelIn[k] = v.vcaLevel_;
+      const bool noisy = v.noise_ > 0.0;
+      quiet = noisy ? 0 : ~std::uint64_t{0};
+      std::memcpy(&b.quiet[k], &quiet, sizeof quiet);
+      phases[k][0] = v.dco1_.phase1_, phases[k][1] = v.dco1_.phase2_;
+      phases[k][2] = v.dco2_.phase1_, phases[k][3] = v.dco2_.phase2_;
+      v.dco1_.RenderWaves(b.wave1 + k, kMaxLanes, n);
+      v.dco2_.RenderWaves(b.wave2 + k, kMaxLanes, n);
+      for (int s = 0; s < n; ++s) b.noise[s * kMaxLanes + k] = noisy ? v.noiseRun_[s] : 0.0;
+      Load(f, k, v.vcf_);
+      outs[k] = v.outRun_;
+    }
+    // Lanes past the voices repeat the first voice; their results are dropped.
+    for (int k = count; k < lanes; ++k) {
+      for (SectionLanes* l : {&b.control, &b.level, &b.dc1, &b.dc2}) CopyLane(*l, 0, k);
+      b.controlIn[k] = b.controlIn[0], b.levelIn[k] = b.levelIn[0], b.quiet[k] = b.quiet[0];
+      for (int s = 0; s < n; ++s) {
+        const int at = s * kMaxLanes;
+        b.wave1[at + k] = b.wave1[at], b.wave2[at + k] = b.wave2[at], b.noise[at + k] = b.noise[at];
+      }
+      Load(f, k, members[0]->vcf_);
+      outs[k] = spare;
+    }
+    if (!RunVoiceLanes(lanes, b, f, outs, n)) {
+      for (int k = 0; k < count; ++k) {
+        Voice& v = *members[k];
+        v.dco1_.phase1_ = phases[k][0], v.dco1_.phase2_ = phases[k][1];
+        v.dco2_.phase1_ = phases[k][2], v.dco2_.phase2_ = phases[k][3];
+      }
+      return false;
+    }
+    for (int k = 0; k < count; ++k) {
+      Voice& v = *members[k];
+      Store(b.control, k, v.vcfSmoother_);
+      Store(b.level, k, v.vcaSmoother_);
+      Store(b.dc1, k, v.dco1_.dcBlocker_);
+      Store(b.dc2, k, v.dco2_.dcBlocker_);
+      Store(f, k, v.vcf_);
+      v.gainPending_ = false;
+    }
+    return true;
+  }
+};
+#endif
+
+bool Vcf::AllowWideLanes(bool allowed) {
+#if defined(PELLORY_VCF_SSE2)
+  return wideLanesAllowed.exchange(allowed);
+#else
+  (void)allowed;
+  return false;
+#endif
+}
+
+#if defined(PELLORY_VCF_SSE2) && defined(__i386__) && defined(__GNUC__)
+// A 32-bit Windows host may call with the stack aligned to 4 bytes only; the registers'
+// spills need 16.
+__attribute__((force_align_arg_pointer))
+#endif
+bool Vcf::ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,
+                       const double* const* gain, double* const* out, int n) {
+#if defined(PELLORY_VCF_SSE2)
+  return VoiceLanes::Filters(count, f, x, control, gain, out, n);
+#else
+  if (count == 8) return ProcessRuns<8>(f, x, control, gain, out, n);
+  return count == 4 ? ProcessRuns<4>(f, x, control, gain, out, n) : ProcessRuns<2>(f, x, control, gain, out, n);
+#endif
+}
+
+#if defined(PELLORY_VCF_SSE2) && defined(__i386__) && defined(__GNUC__)
+__attribute__((force_align_arg_pointer))
+#endif
+bool Voice::RenderLanes(Voice* const* members, int count, int n) {
+#if defined(PELLORY_VCF_SSE2)
+  return VoiceLanes::Voices(members, count, n);
+#else
+  (void)members, (void)count, (void)n;
+  return false;  // each voice alone
+#endif
+}
+
+}  // namespace pellory::engine

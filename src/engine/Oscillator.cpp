@@ -23,7 +23,7 @@ void Oscillator::SetSampleRate(double rate) {
 
 void Oscillator::SetPitch(double pitch, double offset) {
   if (!(pitch > 0.0)) {
-    fullSaw_ = nullptr;
+    waves_ = nullptr;
     level_ = -1;
     return;
   }
@@ -61,13 +61,11 @@ void Oscillator::SetPitch(double pitch, double offset) {
   }
   if (level > Wavetables::kLevels - 1) level = Wavetables::kLevels - 1;
   level_ = level;
-  fullSaw_ = tables_->FullSaw(level);
-  saw_ = tables_->Saw(level);
-  triangleTable_ = tables_->Triangle(level);
+  waves_ = tables_->Interleaved(level);
 }
 
 void Oscillator::SettleDcBlocker() {
-  const double offset = (triangle_ && fullSaw_ != nullptr && level_ >= 0) ? tables_->TriangleMean(level_) : 0.0;
+  const double offset = (triangle_ && waves_ != nullptr && level_ >= 0) ? tables_->TriangleMean(level_) : 0.0;
   dcBlocker_.Settle(offset);
 }
 

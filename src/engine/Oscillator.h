@@ -94,7 +94,7 @@ class Oscillator {
   double SampleRate() const { return sampleRate_; }
   std::int32_t Increment() const { return increment_; }
   int Level() const { return level_; }  // -1 while silent
-  bool IsSilent() const { return fullSaw_ == nullptr; }
+  bool IsSilent() const { return waves_ == nullptr; }
   bool DcBlockerIsFinite() const { return dcBlocker_.IsFinite(); }
   double Duty() const { return duty_; }
   std::uint32_t Phase1() const { return phase1_; }
@@ -103,21 +103,20 @@ class Oscillator {
  private:
   void UpdateDuty();
 
-  // The waveforms' sum at a pair of phases, before the DC blocker.
+  // The waveforms' sum at a pair of phases, before the DC blocker: pulse as the difference of
+  // two full sawtooth readings, then sawtooth, then triangle (Wavetables::Interleaved).
   struct WaveReader {
-    const double* full;
-    const double* saw;
-    const double* tri;
+    const double* waves;
     bool pulse, sawtooth, triangle;
     explicit WaveReader(const Oscillator& o)
-        : full(o.fullSaw_), saw(o.saw_), tri(o.triangleTable_), pulse(full != nullptr && o.pulse_),
-          sawtooth(full != nullptr && o.sawtooth_), triangle(full != nullptr && o.triangle_) {}
+        : waves(o.waves_), pulse(waves != nullptr && o.pulse_), sawtooth(waves != nullptr && o.sawtooth_),
+          triangle(waves != nullptr && o.triangle_) {}
     double operator()(std::uint32_t p1, std::uint32_t p2) const {
       double x = 0.0;
-      const std::uint32_t i1 = p1 >> 16;
-      if (pulse) x = full[i1] - full[p2 >> 16];
-      if (sawtooth) x += saw[i1];
-      if (triangle) x += tri[i1];
+      const double* at = waves + 4 * (p1 >> 16);
+      if (pulse) x = at[0] - waves[4 * (p2 >> 16)];
+      if (sawtooth) x += at[1];
+      if (triangle) x += at[2];
       return x;
     }
   };
@@ -169,9 +168,7 @@ class Oscillator {
   bool triangle_ = false, sawtooth_ = false, pulse_ = false;
   double pulseWidth_ = 0.0;
   double pulseWidthDynamic_ = 0.0;
-  const double* fullSaw_ = nullptr;  // null: silent
-  const double* saw_ = nullptr;
-  const double* triangleTable_ = nullptr;
+  const double* waves_ = nullptr;  // the level's interleaved tables; null: silent
   double sampleRate_ = 1.0;
   double velocity_ = 0.0;
   double duty_ = 0.0;

@@ -159,16 +159,16 @@ class Vcf {
     return poison == 0.0;
   }
 
-  // ProcessRuns<2>, <4> or <8> (by count) with the filters as lanes of vector registers: two
-  // per SSE2 register, four per AVX register where the processor has it; eight lanes keep two
-  // registers' chains in flight. Each lane does the
-  // scalar operations in the same order (no fused multiply-add, the clipper's branches as
-  // lane-wise selections), so every output is the same double. Same contract as ProcessRuns.
+  // ProcessRuns for 2, 4, 8 or 16 filters with the filters as the lanes of vector registers:
+  // SSE2 everywhere, AVX and AVX-512 where the processor has them; more lanes keep more chains
+  // in flight. Each lane does the scalar operations in the same order (no fused multiply-add,
+  // the clipper's branches as lane-wise selections), so every output is the same double. Same
+  // contract as ProcessRuns.
   static bool ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,
                            const double* const* gain, double* const* out, int n);
 
-  // Whether ProcessLanes may use AVX where the processor has it (default yes); returns the
-  // previous setting. Lets the baseline lanes be checked on any machine.
+  // Whether the lanes may use AVX and AVX-512 where the processor has them (default yes);
+  // returns the previous setting. Lets the baseline lanes be checked on any machine.
   static bool AllowWideLanes(bool allowed);
 
   // round(v), halves away from zero, without a library call in the range that matters. The

@@ -34,6 +34,11 @@ struct Sse2 {
   static V Or(V a, V b) { return _mm_or_pd(a, b); }
   static V Xor(V a, V b) { return _mm_xor_pd(a, b); }
   static V Less(V a, V b) { return _mm_cmplt_pd(a, b); }
+  static V LessEq(V a, V b) { return _mm_cmple_pd(a, b); }
+  static V NotEqual(V a, V b) { return _mm_cmpneq_pd(a, b); }  // also where either is NaN
+  static int Bits(V mask) { return _mm_movemask_pd(mask); }
+  // Towards zero, for lanes within the int range (the others are handled apart).
+  static V Trunc(V a) { return _mm_cvtepi32_pd(_mm_cvttpd_epi32(a)); }
   static V Pick(V keep, V old, V fresh) { return _mm_or_pd(_mm_and_pd(keep, old), _mm_andnot_pd(keep, fresh)); }
   // All bits set in the lanes whose bit in `lanes` is clear.
   static V KeepMask(int lanes) {
@@ -59,17 +64,35 @@ bool HasAvx() {
 }
 #endif
 
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#define PELLORY_LANES_AVX512 1
+bool HasAvx512() {
+  static const bool avx512 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0;
+  }();
+  return avx512 && wideLanesAllowed.load(std::memory_order_relaxed);
+}
+#endif
+
 bool RunFilterLanes(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
                     double* const* out, int n) {
+#if defined(PELLORY_LANES_AVX512)
+  if (lanes >= 8 && HasAvx512()) return RunFilterLanesAvx512(lanes, f, x, control, gain, out, n);
+#endif
 #if defined(__x86_64__) && defined(__GNUC__)
   if (lanes >= 4 && HasAvx()) return RunFilterLanesAvx(lanes, f, x, control, gain, out, n);
 #endif
+  if (lanes == 16) return RunLanes<Sse2, 8>(f, x, control, gain, out, n);
   if (lanes == 8) return RunLanes<Sse2, 4>(f, x, control, gain, out, n);
   if (lanes == 4) return RunLanes<Sse2, 2>(f, x, control, gain, out, n);
   return RunLanes<Sse2, 1>(f, x, control, gain, out, n);
 }
 
 bool RunVoiceLanes(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
+#if defined(PELLORY_LANES_AVX512)
+  if (lanes >= 8 && HasAvx512()) return RunVoiceLanesAvx512(lanes, v, f, out, n);
+#endif
 #if defined(__x86_64__) && defined(__GNUC__)
   if (lanes >= 4 && HasAvx()) return RunVoiceLanesAvx(lanes, v, f, out, n);
 #endif
@@ -77,8 +100,8 @@ bool RunVoiceLanes(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, i
   return RunFilterLanes(lanes, f, v.input, v.cutoff, v.gain, out, n);
 }
 
-// Lane count for a group: two, four or eight, the lanes past the voices copies of the first.
-int LanesFor(int count) { return count <= 2 ? 2 : count <= 4 ? 4 : 8; }
+// Lane count for a group: 2, 4, 8 or 16, the lanes past the voices copies of the first.
+int LanesFor(int count) { return count <= 2 ? 2 : count <= 4 ? 4 : count <= 8 ? 8 : 16; }
 
 }  // namespace
 
@@ -213,6 +236,7 @@ bool Vcf::ProcessLanes(int count, Vcf* const* f, const double* const* x, const d
 #if defined(PELLORY_VCF_SSE2)
   return VoiceLanes::Filters(count, f, x, control, gain, out, n);
 #else
+  if (count == 16) return ProcessRuns<16>(f, x, control, gain, out, n);
   if (count == 8) return ProcessRuns<8>(f, x, control, gain, out, n);
   return count == 4 ? ProcessRuns<4>(f, x, control, gain, out, n) : ProcessRuns<2>(f, x, control, gain, out, n);
 #endif

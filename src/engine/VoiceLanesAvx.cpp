@@ -24,6 +24,10 @@ struct Avx {
   static V Or(V a, V b) { return _mm256_or_pd(a, b); }
   static V Xor(V a, V b) { return _mm256_xor_pd(a, b); }
   static V Less(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OS); }
+  static V LessEq(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LE_OS); }
+  static V NotEqual(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_NEQ_UQ); }
+  static int Bits(V mask) { return _mm256_movemask_pd(mask); }
+  static V Trunc(V a) { return _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(a)); }
   static V Pick(V keep, V old, V fresh) { return _mm256_blendv_pd(fresh, old, keep); }
   // All bits set in the lanes whose bit in `lanes` is clear.
   static V KeepMask(int lanes) {
@@ -43,7 +47,9 @@ struct Avx {
 
 bool RunFilterLanesAvx(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
                        double* const* out, int n) {
-  const bool finite = lanes == 8 ? RunLanes<Avx, 2>(f, x, control, gain, out, n) : RunLanes<Avx, 1>(f, x, control, gain, out, n);
+  const bool finite = lanes == 16  ? RunLanes<Avx, 4>(f, x, control, gain, out, n)
+                      : lanes == 8 ? RunLanes<Avx, 2>(f, x, control, gain, out, n)
+                                   : RunLanes<Avx, 1>(f, x, control, gain, out, n);
   _mm256_zeroupper();
   return finite;
 }

@@ -9,34 +9,34 @@
 
 namespace pellory::engine {
 
-constexpr int kMaxLanes = 8;
+constexpr int kMaxLanes = 16;
 constexpr int kLaneRun = 64;  // the longest run (Voice::kRun)
 
-// The ladder filters' states and coefficients, up to eight lanes.
+// The ladder filters' states and coefficients.
 struct LaneBlock {
   static constexpr int kMax = kMaxLanes;
-  alignas(32) double s1[kMax], s2[kMax], s3[kMax], s4[kMax], dn[kMax];
-  alignas(32) double G[kMax], G4[kMax], v[kMax], fb[kMax], norm[kMax], og[kMax], res[kMax];
-  double cached[kMax];
+  alignas(64) double s1[kMax], s2[kMax], s3[kMax], s4[kMax], dn[kMax];
+  alignas(64) double G[kMax], G4[kMax], v[kMax], fb[kMax], norm[kMax], og[kMax], res[kMax];
+  alignas(64) double cached[kMax];
   const VcfTables* tables[kMax];
 };
 
-// Second-order sections (Filter), up to eight lanes.
+// Second-order sections (Filter).
 struct SectionLanes {
-  alignas(32) double b0[kMaxLanes], b1[kMaxLanes], a1[kMaxLanes], a2[kMaxLanes];
-  alignas(32) double x1[kMaxLanes], x2[kMaxLanes], y1[kMaxLanes], y2[kMaxLanes], d[kMaxLanes];
+  alignas(64) double b0[kMaxLanes], b1[kMaxLanes], a1[kMaxLanes], a2[kMaxLanes];
+  alignas(64) double x1[kMaxLanes], x2[kMaxLanes], y1[kMaxLanes], y2[kMaxLanes], d[kMaxLanes];
 };
 
 // What a group of voices computes before its filters. Streams are interleaved: sample s of
 // lane k is at [s * kMaxLanes + k], so a register of lanes is one aligned load.
 struct VoiceBlock {
   SectionLanes control, level, dc1, dc2;  // filter control and VCA smoothers, the DC blockers
-  alignas(32) double controlIn[kMaxLanes], levelIn[kMaxLanes];
-  alignas(32) double quiet[kMaxLanes];  // all bits set in the lanes of voices without noise
+  alignas(64) double controlIn[kMaxLanes], levelIn[kMaxLanes];
+  alignas(64) double quiet[kMaxLanes];  // all bits set in the lanes of voices without noise
   // In: the oscillators' waveforms before their DC blockers, the noise.
-  alignas(32) double wave1[kLaneRun * kMaxLanes], wave2[kLaneRun * kMaxLanes], noise[kLaneRun * kMaxLanes];
+  alignas(64) double wave1[kLaneRun * kMaxLanes], wave2[kLaneRun * kMaxLanes], noise[kLaneRun * kMaxLanes];
   // Out: the filter's input, its control and the VCA gain.
-  alignas(32) double input[kLaneRun * kMaxLanes], cutoff[kLaneRun * kMaxLanes], gain[kLaneRun * kMaxLanes];
+  alignas(64) double input[kLaneRun * kMaxLanes], cutoff[kLaneRun * kMaxLanes], gain[kLaneRun * kMaxLanes];
 };
 
 // The sections and filters of four or eight voices in AVX registers; only to be called where
@@ -44,18 +44,13 @@ struct VoiceBlock {
 bool RunVoiceLanesAvx(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n);
 bool RunFilterLanesAvx(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
                        double* const* out, int n);
+// Eight or sixteen voices in AVX-512 registers (64-bit, not on Windows, whose stack alignment
+// the compiler does not keep for these registers); only where the processor has AVX-512F/DQ.
+bool RunVoiceLanesAvx512(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n);
+bool RunFilterLanesAvx512(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
+                          double* const* out, int n);
 
 namespace {
-
-// Vcf::RoundIndex, kept local so that no copy built for a wider instruction set is shared.
-inline double RoundLane(double v) {
-  if (!(std::fabs(v) < 1e9)) return std::round(v);
-  const double t = static_cast<double>(static_cast<int>(v));
-  const double f = v - t;
-  if (f >= 0.5) return t + 1.0;
-  if (f <= -0.5) return t - 1.0;
-  return t;
-}
 
 // One register of O::kWidth lanes of second-order sections: each lane does the unchecked steps
 // of Filter::ProcessConstantRun in their order.
@@ -137,23 +132,46 @@ inline bool RunLanes(LaneBlock& b, const double* x, const double* control, const
   const V c02 = O::Set(0.2), c3 = O::Set(3.0), cm3 = O::Set(-3.0);
   const V c5 = O::Set(5.0), cm5 = O::Set(-5.0), c9 = O::Set(9.0), c27 = O::Set(27.0);
   const V c1 = O::Set(1.0), c2 = O::Set(2.0), c05 = O::Set(0.5);
-  alignas(32) double omega[N], table[N];
+  const V pitches = O::Set(kMaxPitch), c1e9 = O::Set(1e9), cm05 = O::Set(-0.5);
+  V cached[R];
+  for (int p = 0; p < R; ++p) cached[p] = O::Load(b.cached + W * p);
+  alignas(64) double omega[N], table[N], index[N];
   for (int k = 0; k < N; ++k) omega[k] = table[k] = 0.0;
   for (int s = 0; s < n; ++s) {
+    // The cutoff index, round(control * 17280) as Vcf::RoundIndex, and the lanes where it moved.
     int moved = 0;
-    for (int k = 0; k < N; ++k) {
-      const double index = RoundLane(control[s * kMaxLanes + k] * kMaxPitch);
-      if (!(index == b.cached[k])) {
-        b.cached[k] = index;
-        int i = 0;
-        if (index > kMaxPitch) {
-          i = kMaxPitch;
-        } else if (index > 0.0) {
-          i = static_cast<int>(index);
+    for (int p = 0; p < R; ++p) {
+      const V v = O::Mul(O::Load(control + s * kMaxLanes + W * p), pitches);
+      const V t = O::Trunc(v);
+      const V f = O::Sub(v, t);
+      V i = O::Pick(O::LessEq(c05, f), O::Add(t, c1), O::Pick(O::LessEq(f, cm05), O::Sub(t, c1), t));
+      const int small = O::Bits(O::Less(O::AndNot(sign, v), c1e9));
+      if (small != (1 << W) - 1) {
+        // Huge or not a number: the library's rounding, lane by lane.
+        O::Store(index + W * p, i);
+        alignas(64) double big[W];
+        O::Store(big, v);
+        for (int k = 0; k < W; ++k)
+          if (!(small & (1 << k))) index[W * p + k] = std::round(big[k]);
+        i = O::Load(index + W * p);
+      }
+      const int changed = O::Bits(O::NotEqual(i, cached[p]));
+      if (changed == 0) continue;
+      cached[p] = i;
+      O::Store(index + W * p, i);
+      moved |= changed << (W * p);
+      for (int k = 0; k < W; ++k) {
+        if (!(changed & (1 << k))) continue;
+        const int lane = W * p + k;
+        const double at = index[lane];
+        int e = 0;
+        if (at > kMaxPitch) {
+          e = kMaxPitch;
+        } else if (at > 0.0) {
+          e = static_cast<int>(at);
         }  // negative and NaN use entry 0
-        omega[k] = b.tables[k]->omega[i];
-        table[k] = b.tables[k]->feedback[i];
-        moved |= 1 << k;
+        omega[lane] = b.tables[lane]->omega[e];
+        table[lane] = b.tables[lane]->feedback[e];
       }
     }
     // The coefficients of the lanes whose index moved; the others keep what they had.
@@ -212,6 +230,7 @@ inline bool RunLanes(LaneBlock& b, const double* x, const double* control, const
     O::Store(b.s3 + W * p, s3[p]), O::Store(b.s4 + W * p, s4[p]), O::Store(b.dn + W * p, dn[p]);
     O::Store(b.G + W * p, vg[p]), O::Store(b.G4 + W * p, vg4[p]), O::Store(b.v + W * p, vv[p]);
     O::Store(b.fb + W * p, vfb[p]), O::Store(b.norm + W * p, vnorm[p]), O::Store(b.og + W * p, vog[p]);
+    O::Store(b.cached + W * p, cached[p]);
     // A lane's NaN or infinite output left a NaN in its sum.
     if (!O::AllZero(poison[p])) finite = false;
   }

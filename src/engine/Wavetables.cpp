@@ -1,5 +1,7 @@
 #include "engine/Wavetables.h"
 
+#include <cstdint>
+
 #include <cmath>
 #include <limits>
 
@@ -15,7 +17,13 @@ constexpr int kHalf = kLength / 2;
 }  // namespace
 
 Wavetables::Wavetables()
-    : fullSaw(kLevels * kLength, 0.0), saw(kLevels * kLength, 0.0), triangle(kLevels * kLength, 0.0) {}
+    : fullSaw(kLevels * kLength, 0.0),
+      saw(kLevels * kLength, 0.0),
+      triangle(kLevels * kLength, 0.0),
+      interleaved(kLevels * kLength * 4 + 4, 0.0) {
+  const auto address = reinterpret_cast<std::uintptr_t>(interleaved.data());
+  interleavedStart = ((32 - address % 32) % 32) / sizeof(double);
+}
 
 int WavetableHarmonics(int level) {
   const double c = std::pow(std::sqrt(2.0), level);
@@ -87,6 +95,11 @@ void BuildWavetables(Wavetables& tables) {
     double sum = 0.0;
     for (int j = 0; j < kLength; ++j) sum += tri[j];
     tables.triangleMean[static_cast<std::size_t>(level)] = sum / kLength;
+
+    double* side = tables.interleaved.data() + tables.interleavedStart + static_cast<std::size_t>(level) * kLength * 4;
+    for (int j = 0; j < kLength; ++j) {
+      side[4 * j] = full[j], side[4 * j + 1] = saw[j], side[4 * j + 2] = tri[j], side[4 * j + 3] = 0.0;
+    }
   }
 }
 

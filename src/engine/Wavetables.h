@@ -17,14 +17,27 @@ struct Wavetables {
   static constexpr int kLength = 4096;
 
   Wavetables();  // zero-filled; BuildWavetables fills it
+  // A copy would need its own alignment; moving keeps the buffers.
+  Wavetables(const Wavetables&) = delete;
+  Wavetables& operator=(const Wavetables&) = delete;
+  Wavetables(Wavetables&&) = default;
+  Wavetables& operator=(Wavetables&&) = default;
 
   const double* FullSaw(int level) const { return fullSaw.data() + level * kLength; }
   const double* Saw(int level) const { return saw.data() + level * kLength; }
   const double* Triangle(int level) const { return triangle.data() + level * kLength; }
+  // The three sets of a level side by side, as an oscillator reads them: entry j at [4 * j]
+  // (full sawtooth), [4 * j + 1] (sawtooth), [4 * j + 2] (triangle), 32-byte aligned, so that
+  // one cache line serves the three reads of a sample.
+  const double* Interleaved(int level) const {
+    return interleaved.data() + interleavedStart + static_cast<std::size_t>(level) * kLength * 4;
+  }
   // The triangle's offset (its mean over a cycle); the other sets have none.
   double TriangleMean(int level) const { return triangleMean[static_cast<std::size_t>(level)]; }
 
   std::vector<double> fullSaw, saw, triangle;  // kLevels * kLength each, level after level
+  std::vector<double> interleaved;             // Interleaved(), from a 32-byte boundary on
+  std::size_t interleavedStart = 0;
   std::array<double, kLevels> triangleMean{};
 };
 

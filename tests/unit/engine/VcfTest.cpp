@@ -204,31 +204,35 @@ TEST(Vcf, SampleRateChangeClearsStates) {
 
 
 // Filters run as vector lanes must give exactly what each gives alone: loud inputs drive the
-// clipper to both rails and through its curve, the cutoffs sweep every sample, and each lane
-// has its own resonance, so any lane mix-up or reordered rounding shows.
+// clipper to both rails and through its curve, the cutoffs sweep every sample (now and then far
+// out of range or not a number), and each lane has its own resonance, so any lane mix-up or
+// reordered rounding shows.
 TEST(Vcf, LanesMatchFiltersRunAlone) {
-  for (const int lanesSetting : {2, 4, -4, 8, -8}) {  // negative: without AVX
+  for (const int lanesSetting : {2, 4, -4, 8, -8, 16, -16}) {  // negative: baseline registers only
     const bool wide = Vcf::AllowWideLanes(lanesSetting > 0);
     const int count = std::abs(lanesSetting);
-    Vcf lanes[8], alone[8];
-    double x[8][64], control[8][64], gain[8][64], out[8][64], expected[8][64];
+    constexpr int kMax = 16;
+    Vcf lanes[kMax], alone[kMax];
+    double x[kMax][64], control[kMax][64], gain[kMax][64], out[kMax][64], expected[kMax][64];
     for (int k = 0; k < count; ++k) {
       lanes[k].SetSampleRate(48000.0);
-      lanes[k].SetResonance(0.15 * k);
+      lanes[k].SetResonance(0.07 * k);
       alone[k] = lanes[k];
     }
-    Vcf* filters[8];
-    const double* xs[8];
-    const double* controls[8];
-    const double* gains[8];
-    double* outs[8];
-    for (int k = 0; k < 8; ++k) filters[k] = &lanes[k], xs[k] = x[k], controls[k] = control[k], gains[k] = gain[k], outs[k] = out[k];
+    Vcf* filters[kMax];
+    const double* xs[kMax];
+    const double* controls[kMax];
+    const double* gains[kMax];
+    double* outs[kMax];
+    for (int k = 0; k < kMax; ++k) filters[k] = &lanes[k], xs[k] = x[k], controls[k] = control[k], gains[k] = gain[k], outs[k] = out[k];
     int t = 0;
     for (int run = 0; run < 40; ++run) {
       for (int k = 0; k < count; ++k) {
         for (int s = 0; s < 64; ++s, ++t) {
           x[k][s] = 30.0 * std::sin(0.013 * t * (k + 1)) + (s % 7 == 0 ? -20.0 : 0.0);
           control[k][s] = 0.5 + 0.49 * std::sin(0.002 * t + k);
+          if (k == 1 && s % 13 == 5) control[k][s] = run % 2 ? 1e6 : -1e6;
+          if (k == count - 1 && s % 17 == 3) control[k][s] = std::numeric_limits<double>::quiet_NaN();
           gain[k][s] = 0.25 + 0.001 * s;
         }
       }

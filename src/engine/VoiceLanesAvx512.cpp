@@ -1,0 +1,63 @@
+// The voice lanes eight to an AVX-512 register, for processors that have it (chosen at run time
+// in VoiceLanes.cpp). Built with -mavx512f -mavx512dq and without contraction (see
+// CMakeLists.txt); only the code in this file may use AVX-512.
+#if defined(__AVX512F__) && defined(__AVX512DQ__) && defined(__x86_64__) && !defined(_WIN32)
+#include <immintrin.h>
+
+#include "engine/VoiceLanesKernel.h"
+
+namespace pellory::engine {
+namespace {
+
+struct Avx512 {
+  using V = __m512d;
+  static constexpr int kWidth = 8;
+  static V Load(const double* p) { return _mm512_load_pd(p); }
+  static void Store(double* p, V a) { _mm512_store_pd(p, a); }
+  static V Set(double a) { return _mm512_set1_pd(a); }
+  static V Add(V a, V b) { return _mm512_add_pd(a, b); }
+  static V Sub(V a, V b) { return _mm512_sub_pd(a, b); }
+  static V Mul(V a, V b) { return _mm512_mul_pd(a, b); }
+  static V Div(V a, V b) { return _mm512_div_pd(a, b); }
+  static V And(V a, V b) { return _mm512_and_pd(a, b); }
+  static V AndNot(V a, V b) { return _mm512_andnot_pd(a, b); }
+  static V Or(V a, V b) { return _mm512_or_pd(a, b); }
+  static V Xor(V a, V b) { return _mm512_xor_pd(a, b); }
+  // Comparisons give all bits set in the lanes where they hold, as the narrower registers do.
+  static V FromMask(__mmask8 m) { return _mm512_castsi512_pd(_mm512_movm_epi64(m)); }
+  static __mmask8 ToMask(V a) { return _mm512_movepi64_mask(_mm512_castpd_si512(a)); }
+  static V Less(V a, V b) { return FromMask(_mm512_cmp_pd_mask(a, b, _CMP_LT_OS)); }
+  static V LessEq(V a, V b) { return FromMask(_mm512_cmp_pd_mask(a, b, _CMP_LE_OS)); }
+  static V NotEqual(V a, V b) { return FromMask(_mm512_cmp_pd_mask(a, b, _CMP_NEQ_UQ)); }
+  static int Bits(V mask) { return ToMask(mask); }
+  static V Trunc(V a) { return _mm512_cvtepi32_pd(_mm512_cvttpd_epi32(a)); }
+  static V Pick(V keep, V old, V fresh) { return _mm512_mask_blend_pd(ToMask(keep), fresh, old); }
+  // All bits set in the lanes whose bit in `lanes` is clear.
+  static V KeepMask(int lanes) { return FromMask(static_cast<__mmask8>(~lanes)); }
+  static void Scatter(double* const* p, int s, V a) {
+    alignas(64) double lanes[8];
+    _mm512_store_pd(lanes, a);
+    for (int k = 0; k < 8; ++k) p[k][s] = lanes[k];
+  }
+  static bool AllZero(V a) { return _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_EQ_OQ) == 0xFF; }
+};
+
+}  // namespace
+
+bool RunFilterLanesAvx512(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
+                          double* const* out, int n) {
+  const bool finite =
+      lanes == 16 ? RunLanes<Avx512, 2>(f, x, control, gain, out, n) : RunLanes<Avx512, 1>(f, x, control, gain, out, n);
+  _mm256_zeroupper();
+  return finite;
+}
+
+bool RunVoiceLanesAvx512(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
+  const bool finite =
+      RunVoiceSections<Avx512>(v, lanes, n) && RunFilterLanesAvx512(lanes, f, v.input, v.cutoff, v.gain, out, n);
+  _mm256_zeroupper();
+  return finite;
+}
+
+}  // namespace pellory::engine
+#endif

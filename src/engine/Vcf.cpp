@@ -10,7 +10,11 @@ constexpr double kPi = 3.14159265358979323846;
 VcfTables::VcfTables(double sampleRate) {
   for (int i = 0; i < kSize; ++i) {
     const double f = PitchToFrequency(i);
-    omega[i] = 2.0 * kPi * f / sampleRate;
+    const double g = 2.0 * kPi * f / sampleRate;
+    omega[i] = g;
+    onePole[i] = g / (g + 2.0);
+    damping[i] = (g - 2.0) / (g + 2.0);
+    onePole4[i] = (onePole[i] * onePole[i]) * (onePole[i] * onePole[i]);
     if (f < 500.0) {
       feedback[i] = 4.01;
     } else if (f > 2000.0) {
@@ -60,13 +64,12 @@ void Vcf::UpdateCoefficients(double index) {
   } else if (index > 0.0) {
     i = static_cast<int>(index);
   }  // negative and NaN use entry 0
-  const double g = tables_->omega[i];
   feedback_ = k_ * tables_->feedback[i];
   const double d = 2.0 * std::fabs(k_ - 0.5);
   outputGain_ = 2.0 - d * d;
-  G_ = g / (g + 2.0);
-  v_ = (g - 2.0) / (g + 2.0);
-  G4_ = (G_ * G_) * (G_ * G_);
+  G_ = tables_->onePole[i];
+  v_ = tables_->damping[i];
+  G4_ = tables_->onePole4[i];
   normaliser_ = 1.0 / (G4_ * feedback_ + 1.0);
 }
 

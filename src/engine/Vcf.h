@@ -18,6 +18,9 @@ struct VcfTables {
 
   std::array<double, kSize> omega;     // 2*pi*f / sampleRate, not prewarped
   std::array<double, kSize> feedback;  // loop gain that just reaches self-oscillation
+  // What the filter derives from omega alone, computed once here instead of at every cutoff
+  // change: G = omega / (omega + 2), v = (omega - 2) / (omega + 2), G4 = (G G)(G G).
+  std::array<double, kSize> onePole, damping, onePole4;
 };
 
 class Vcf {

@@ -39,12 +39,12 @@ struct Sse2 {
   static int Bits(V mask) { return _mm_movemask_pd(mask); }
   // Towards zero, for lanes within the int range (the others are handled apart).
   static V Trunc(V a) { return _mm_cvtepi32_pd(_mm_cvttpd_epi32(a)); }
-  static V Pick(V keep, V old, V fresh) { return _mm_or_pd(_mm_and_pd(keep, old), _mm_andnot_pd(keep, fresh)); }
-  // All bits set in the lanes whose bit in `lanes` is clear.
-  static V KeepMask(int lanes) {
-    const int k0 = lanes & 1 ? 0 : -1, k1 = lanes & 2 ? 0 : -1;
-    return _mm_castsi128_pd(_mm_set_epi32(k1, k1, k0, k0));
+  // base[e] for each lane's whole-number e (no store and reload: that would stall).
+  static V GatherAt(const double* base, V e) {
+    const __m128i i = _mm_cvttpd_epi32(e);
+    return _mm_set_pd(base[_mm_cvtsi128_si32(_mm_shuffle_epi32(i, 1))], base[_mm_cvtsi128_si32(i)]);
   }
+  static V Pick(V keep, V old, V fresh) { return _mm_or_pd(_mm_and_pd(keep, old), _mm_andnot_pd(keep, fresh)); }
   static void Scatter(double* const* p, int s, V a) {
     _mm_storel_pd(p[0] + s, a);
     _mm_storeh_pd(p[1] + s, a);

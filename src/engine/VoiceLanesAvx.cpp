@@ -28,13 +28,12 @@ struct Avx {
   static V NotEqual(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_NEQ_UQ); }
   static int Bits(V mask) { return _mm256_movemask_pd(mask); }
   static V Trunc(V a) { return _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(a)); }
-  static V Pick(V keep, V old, V fresh) { return _mm256_blendv_pd(fresh, old, keep); }
-  // All bits set in the lanes whose bit in `lanes` is clear.
-  static V KeepMask(int lanes) {
-    const long long k0 = lanes & 1 ? 0 : -1, k1 = lanes & 2 ? 0 : -1, k2 = lanes & 4 ? 0 : -1,
-                    k3 = lanes & 8 ? 0 : -1;
-    return _mm256_castsi256_pd(_mm256_set_epi64x(k3, k2, k1, k0));
+  static V GatherAt(const double* base, V e) {
+    const __m128i i = _mm256_cvttpd_epi32(e);
+    return _mm256_set_pd(base[_mm_extract_epi32(i, 3)], base[_mm_extract_epi32(i, 2)], base[_mm_extract_epi32(i, 1)],
+                         base[_mm_cvtsi128_si32(i)]);
   }
+  static V Pick(V keep, V old, V fresh) { return _mm256_blendv_pd(fresh, old, keep); }
   static void Scatter(double* const* p, int s, V a) {
     alignas(32) double lanes[4];
     _mm256_store_pd(lanes, a);

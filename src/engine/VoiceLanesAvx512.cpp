@@ -31,9 +31,8 @@ struct Avx512 {
   static V NotEqual(V a, V b) { return FromMask(_mm512_cmp_pd_mask(a, b, _CMP_NEQ_UQ)); }
   static int Bits(V mask) { return ToMask(mask); }
   static V Trunc(V a) { return _mm512_cvtepi32_pd(_mm512_cvttpd_epi32(a)); }
+  static V GatherAt(const double* base, V e) { return _mm512_i32gather_pd(_mm512_cvttpd_epi32(e), base, 8); }
   static V Pick(V keep, V old, V fresh) { return _mm512_mask_blend_pd(ToMask(keep), fresh, old); }
-  // All bits set in the lanes whose bit in `lanes` is clear.
-  static V KeepMask(int lanes) { return FromMask(static_cast<__mmask8>(~lanes)); }
   static void Scatter(double* const* p, int s, V a) {
     alignas(64) double lanes[8];
     _mm512_store_pd(lanes, a);

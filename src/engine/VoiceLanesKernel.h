@@ -135,12 +135,15 @@ inline bool RunLanes(LaneBlock& b, const double* x, const double* control, const
   const V pitches = O::Set(kMaxPitch), c1e9 = O::Set(1e9), cm05 = O::Set(-0.5);
   V cached[R];
   for (int p = 0; p < R; ++p) cached[p] = O::Load(b.cached + W * p);
-  alignas(64) double omega[N], table[N], index[N];
-  for (int k = 0; k < N; ++k) omega[k] = table[k] = 0.0;
+  // Voices of one engine share their rate's tables; then a register's entries are read at once.
+  const VcfTables* shared = b.tables[0];
+  for (int k = 1; k < N; ++k)
+    if (b.tables[k] != shared) shared = nullptr;
+  alignas(64) double onePole[N], damping[N], onePole4[N], table[N], index[N];
+  for (int k = 0; k < N; ++k) onePole[k] = damping[k] = onePole4[k] = table[k] = 0.0;
   for (int s = 0; s < n; ++s) {
-    // The cutoff index, round(control * 17280) as Vcf::RoundIndex, and the lanes where it moved.
-    int moved = 0;
     for (int p = 0; p < R; ++p) {
+      // The cutoff index, round(control * 17280) as Vcf::RoundIndex.
       const V v = O::Mul(O::Load(control + s * kMaxLanes + W * p), pitches);
       const V t = O::Trunc(v);
       const V f = O::Sub(v, t);
@@ -155,41 +158,45 @@ inline bool RunLanes(LaneBlock& b, const double* x, const double* control, const
           if (!(small & (1 << k))) index[W * p + k] = std::round(big[k]);
         i = O::Load(index + W * p);
       }
-      const int changed = O::Bits(O::NotEqual(i, cached[p]));
+      // The coefficients of the lanes whose index moved (Vcf::UpdateCoefficients); the others
+      // keep what they had.
+      const V moved = O::NotEqual(i, cached[p]);
+      const int changed = O::Bits(moved);
       if (changed == 0) continue;
       cached[p] = i;
-      O::Store(index + W * p, i);
-      moved |= changed << (W * p);
-      for (int k = 0; k < W; ++k) {
-        if (!(changed & (1 << k))) continue;
-        const int lane = W * p + k;
-        const double at = index[lane];
-        int e = 0;
-        if (at > kMaxPitch) {
-          e = kMaxPitch;
-        } else if (at > 0.0) {
-          e = static_cast<int>(at);
-        }  // negative and NaN use entry 0
-        omega[lane] = b.tables[lane]->omega[e];
-        table[lane] = b.tables[lane]->feedback[e];
+      V gg, damp, g4, tab;
+      if (shared != nullptr) {
+        // Entry: the top one above the range, 0 below it and for NaN.
+        const V e = O::Pick(O::Less(pitches, i), pitches, O::Pick(O::Less(zero, i), O::Trunc(i), zero));
+        gg = O::GatherAt(shared->onePole.data(), e), damp = O::GatherAt(shared->damping.data(), e);
+        g4 = O::GatherAt(shared->onePole4.data(), e), tab = O::GatherAt(shared->feedback.data(), e);
+      } else {
+        O::Store(index + W * p, i);
+        for (int k = 0; k < W; ++k) {
+          if (!(changed & (1 << k))) continue;
+          const int lane = W * p + k;
+          const double at = index[lane];
+          int e = 0;
+          if (at > kMaxPitch) {
+            e = kMaxPitch;
+          } else if (at > 0.0) {
+            e = static_cast<int>(at);
+          }
+          const VcfTables& tables = *b.tables[lane];
+          onePole[lane] = tables.onePole[e], damping[lane] = tables.damping[e];
+          onePole4[lane] = tables.onePole4[e], table[lane] = tables.feedback[e];
+        }
+        gg = O::Load(onePole + W * p), damp = O::Load(damping + W * p), g4 = O::Load(onePole4 + W * p);
+        tab = O::Load(table + W * p);
       }
-    }
-    // The coefficients of the lanes whose index moved; the others keep what they had.
-    for (int p = 0; moved != 0 && p < R; ++p) {
-      const int lanes = (moved >> (W * p)) & ((1 << W) - 1);
-      if (lanes == 0) continue;
-      const V keep = O::KeepMask(lanes);
-      const V g = O::Load(omega + W * p), kk = O::Load(b.res + W * p);
-      const V feedback = O::Mul(kk, O::Load(table + W * p));
+      const V kk = O::Load(b.res + W * p);
+      const V feedback = O::Mul(kk, tab);
       const V d = O::Mul(c2, O::AndNot(sign, O::Sub(kk, c05)));
       const V outputGain = O::Sub(c2, O::Mul(d, d));
-      const V gg = O::Div(g, O::Add(g, c2));
-      const V damp = O::Div(O::Sub(g, c2), O::Add(g, c2));
-      const V g4 = O::Mul(O::Mul(gg, gg), O::Mul(gg, gg));
       const V normaliser = O::Div(c1, O::Add(O::Mul(g4, feedback), c1));
-      vg[p] = O::Pick(keep, vg[p], gg), vv[p] = O::Pick(keep, vv[p], damp), vg4[p] = O::Pick(keep, vg4[p], g4);
-      vfb[p] = O::Pick(keep, vfb[p], feedback), vnorm[p] = O::Pick(keep, vnorm[p], normaliser);
-      vog[p] = O::Pick(keep, vog[p], outputGain);
+      vg[p] = O::Pick(moved, gg, vg[p]), vv[p] = O::Pick(moved, damp, vv[p]), vg4[p] = O::Pick(moved, g4, vg4[p]);
+      vfb[p] = O::Pick(moved, feedback, vfb[p]), vnorm[p] = O::Pick(moved, normaliser, vnorm[p]);
+      vog[p] = O::Pick(moved, outputGain, vog[p]);
     }
     for (int p = 0; p < R; ++p) {
       const V d = dn[p];

@@ -162,9 +162,9 @@ class Vcf {
     return poison == 0.0;
   }
 
-  // ProcessRuns for 2, 4, 8 or 16 filters with the filters as the lanes of vector registers:
-  // SSE2 everywhere, AVX and AVX-512 where the processor has them; more lanes keep more chains
-  // in flight. Each lane does the scalar operations in the same order (no fused multiply-add,
+  // ProcessRuns for 2, 4 or 8 filters with the filters as the lanes of vector registers: SSE2
+  // everywhere, AVX and AVX-512 where the processor has them; eight lanes in narrower registers
+  // keep several chains in flight. Each lane does the scalar operations in the same order (no fused multiply-add,
   // the clipper's branches as lane-wise selections), so every output is the same double. Same
   // contract as ProcessRuns.
   static bool ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,

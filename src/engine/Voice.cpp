@@ -235,7 +235,7 @@ bool Voice::FitsLanes(int n) const {
 }
 
 void Voice::RenderRuns(Voice* const* voices, int count, int n) {
-  constexpr int kGroup = 16;
+  constexpr int kGroup = 8;
   Voice* members[kGroup];
   int group = 0;
   const auto flush = [&] {

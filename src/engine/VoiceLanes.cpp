@@ -78,12 +78,11 @@ bool HasAvx512() {
 bool RunFilterLanes(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
                     double* const* out, int n) {
 #if defined(PELLORY_LANES_AVX512)
-  if (lanes >= 8 && HasAvx512()) return RunFilterLanesAvx512(lanes, f, x, control, gain, out, n);
+  if (lanes == 8 && HasAvx512()) return RunFilterLanesAvx512(f, x, control, gain, out, n);
 #endif
 #if defined(__x86_64__) && defined(__GNUC__)
   if (lanes >= 4 && HasAvx()) return RunFilterLanesAvx(lanes, f, x, control, gain, out, n);
 #endif
-  if (lanes == 16) return RunLanes<Sse2, 8>(f, x, control, gain, out, n);
   if (lanes == 8) return RunLanes<Sse2, 4>(f, x, control, gain, out, n);
   if (lanes == 4) return RunLanes<Sse2, 2>(f, x, control, gain, out, n);
   return RunLanes<Sse2, 1>(f, x, control, gain, out, n);
@@ -91,7 +90,7 @@ bool RunFilterLanes(int lanes, LaneBlock& f, const double* x, const double* cont
 
 bool RunVoiceLanes(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
 #if defined(PELLORY_LANES_AVX512)
-  if (lanes >= 8 && HasAvx512()) return RunVoiceLanesAvx512(lanes, v, f, out, n);
+  if (lanes == 8 && HasAvx512()) return RunVoiceLanesAvx512(v, f, out, n);
 #endif
 #if defined(__x86_64__) && defined(__GNUC__)
   if (lanes >= 4 && HasAvx()) return RunVoiceLanesAvx(lanes, v, f, out, n);
@@ -100,8 +99,8 @@ bool RunVoiceLanes(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, i
   return RunFilterLanes(lanes, f, v.input, v.cutoff, v.gain, out, n);
 }
 
-// Lane count for a group: 2, 4, 8 or 16, the lanes past the voices copies of the first.
-int LanesFor(int count) { return count <= 2 ? 2 : count <= 4 ? 4 : count <= 8 ? 8 : 16; }
+// Lane count for a group: 2, 4 or 8, the lanes past the voices copies of the first.
+int LanesFor(int count) { return count <= 2 ? 2 : count <= 4 ? 4 : 8; }
 
 }  // namespace
 
@@ -236,7 +235,6 @@ bool Vcf::ProcessLanes(int count, Vcf* const* f, const double* const* x, const d
 #if defined(PELLORY_VCF_SSE2)
   return VoiceLanes::Filters(count, f, x, control, gain, out, n);
 #else
-  if (count == 16) return ProcessRuns<16>(f, x, control, gain, out, n);
   if (count == 8) return ProcessRuns<8>(f, x, control, gain, out, n);
   return count == 4 ? ProcessRuns<4>(f, x, control, gain, out, n) : ProcessRuns<2>(f, x, control, gain, out, n);
 #endif

@@ -46,9 +46,7 @@ struct Avx {
 
 bool RunFilterLanesAvx(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
                        double* const* out, int n) {
-  const bool finite = lanes == 16  ? RunLanes<Avx, 4>(f, x, control, gain, out, n)
-                      : lanes == 8 ? RunLanes<Avx, 2>(f, x, control, gain, out, n)
-                                   : RunLanes<Avx, 1>(f, x, control, gain, out, n);
+  const bool finite = lanes == 8 ? RunLanes<Avx, 2>(f, x, control, gain, out, n) : RunLanes<Avx, 1>(f, x, control, gain, out, n);
   _mm256_zeroupper();
   return finite;
 }

@@ -43,17 +43,15 @@ struct Avx512 {
 
 }  // namespace
 
-bool RunFilterLanesAvx512(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
-                          double* const* out, int n) {
-  const bool finite =
-      lanes == 16 ? RunLanes<Avx512, 2>(f, x, control, gain, out, n) : RunLanes<Avx512, 1>(f, x, control, gain, out, n);
+bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, const double* gain, double* const* out,
+                          int n) {
+  const bool finite = RunLanes<Avx512, 1>(f, x, control, gain, out, n);
   _mm256_zeroupper();
   return finite;
 }
 
-bool RunVoiceLanesAvx512(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
-  const bool finite =
-      RunVoiceSections<Avx512>(v, lanes, n) && RunFilterLanesAvx512(lanes, f, v.input, v.cutoff, v.gain, out, n);
+bool RunVoiceLanesAvx512(VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
+  const bool finite = RunVoiceSections<Avx512>(v, 8, n) && RunFilterLanesAvx512(f, v.input, v.cutoff, v.gain, out, n);
   _mm256_zeroupper();
   return finite;
 }

@@ -9,7 +9,7 @@
 
 namespace pellory::engine {
 
-constexpr int kMaxLanes = 16;
+constexpr int kMaxLanes = 8;
 constexpr int kLaneRun = 64;  // the longest run (Voice::kRun)
 
 // The ladder filters' states and coefficients.
@@ -44,11 +44,11 @@ struct VoiceBlock {
 bool RunVoiceLanesAvx(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n);
 bool RunFilterLanesAvx(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
                        double* const* out, int n);
-// Eight or sixteen voices in AVX-512 registers (64-bit, not on Windows, whose stack alignment
+// Eight voices in an AVX-512 register (64-bit, not on Windows, whose stack alignment
 // the compiler does not keep for these registers); only where the processor has AVX-512F/DQ.
-bool RunVoiceLanesAvx512(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n);
-bool RunFilterLanesAvx512(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
-                          double* const* out, int n);
+bool RunVoiceLanesAvx512(VoiceBlock& v, LaneBlock& f, double* const* out, int n);
+bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, const double* gain, double* const* out,
+                          int n);
 
 namespace {
 

@@ -170,9 +170,10 @@ class Vcf {
   static bool ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,
                            const double* const* gain, double* const* out, int n);
 
-  // Whether the lanes may use AVX and AVX-512 where the processor has them (default yes);
-  // returns the previous setting. Lets the baseline lanes be checked on any machine.
-  static bool AllowWideLanes(bool allowed);
+  // The widest registers the lanes may use, in bits: 128 (SSE2), 256 (AVX) or 512 (AVX-512,
+  // the default), each only where the processor has it. Returns the previous limit. Lets every
+  // width be checked on a machine that has the widest.
+  static int LimitLaneWidth(int bits);
 
   // round(v), halves away from zero, without a library call in the range that matters. The
   // sign of a zero may differ, which no comparison of the index can tell.

@@ -52,7 +52,7 @@ struct Sse2 {
   static bool AllZero(V a) { return _mm_movemask_pd(_mm_cmpeq_pd(a, _mm_setzero_pd())) == 3; }
 };
 
-std::atomic<bool> wideLanesAllowed{true};
+std::atomic<int> laneWidthLimit{512};
 
 #if defined(__x86_64__) && defined(__GNUC__)
 bool HasAvx() {
@@ -60,7 +60,7 @@ bool HasAvx() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx") != 0;
   }();
-  return avx && wideLanesAllowed.load(std::memory_order_relaxed);
+  return avx && laneWidthLimit.load(std::memory_order_relaxed) >= 256;
 }
 #endif
 
@@ -71,7 +71,7 @@ bool HasAvx512() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0;
   }();
-  return avx512 && wideLanesAllowed.load(std::memory_order_relaxed);
+  return avx512 && laneWidthLimit.load(std::memory_order_relaxed) >= 512;
 }
 #endif
 
@@ -88,9 +88,21 @@ bool RunFilterLanes(int lanes, LaneBlock& f, const double* x, const double* cont
   return RunLanes<Sse2, 1>(f, x, control, gain, out, n);
 }
 
-bool RunVoiceLanes(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
+// Whether a group of this many lanes goes to registers that read the wavetables themselves.
+bool ReadsWaves(int lanes) {
 #if defined(PELLORY_LANES_AVX512)
-  if (lanes == 8 && HasAvx512()) return RunVoiceLanesAvx512(v, f, out, n);
+  return lanes == 8 && HasAvx512();
+#else
+  (void)lanes;
+  return false;
+#endif
+}
+
+bool RunVoiceLanes(int lanes, bool readsWaves, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
+#if defined(PELLORY_LANES_AVX512)
+  if (readsWaves) return RunVoiceLanesAvx512(v, f, out, n);
+#else
+  (void)readsWaves;
 #endif
 #if defined(__x86_64__) && defined(__GNUC__)
   if (lanes >= 4 && HasAvx()) return RunVoiceLanesAvx(lanes, v, f, out, n);
@@ -155,15 +167,36 @@ struct VoiceLanes {
     return finite;
   }
 
+  static void Load(OscillatorLanes& l, int k, const Oscillator& o, const double* first) {
+    l.phase1[k] = o.phase1_, l.phase2[k] = o.phase2_, l.increment[k] = static_cast<std::uint32_t>(o.increment_);
+    l.level[k] = 0;
+    const unsigned bit = 1u << k;
+    l.pulse &= ~bit, l.sawtooth &= ~bit, l.triangle &= ~bit;
+    if (o.waves_ != nullptr) {
+      l.level[k] = static_cast<std::int32_t>(o.waves_ - first);
+      if (o.pulse_) l.pulse |= bit;
+      if (o.sawtooth_) l.sawtooth |= bit;
+      if (o.triangle_) l.triangle |= bit;
+    }
+  }
+  static void CopyLane(OscillatorLanes& l, int from, int to) {
+    l.phase1[to] = l.phase1[from], l.phase2[to] = l.phase2[from], l.increment[to] = l.increment[from];
+    l.level[to] = l.level[from];
+    const auto copy = [&](unsigned& bits) { bits = (bits & ~(1u << to)) | (((bits >> from) & 1u) << to); };
+    copy(l.pulse), copy(l.sawtooth), copy(l.triangle);
+  }
+
   // Voice::RenderLanes. The voices are written only when every lane stayed finite.
   static bool Voices(Voice* const* members, int count, int n) {
     const int lanes = LanesFor(count);
+    const bool readsWaves = ReadsWaves(lanes);
     VoiceBlock b;
     LaneBlock f;
     double* outs[kMaxLanes];
     alignas(32) double spare[kLaneRun];
     std::uint32_t phases[kMaxLanes][4];
-    std::uint64_t quiet;
+    const double* first = members[0]->dco1_.tables_->Interleaved(0);
+    b.waves = first;
     for (int k = 0; k < count; ++k) {
       Voice& v = *members[k];
       Load(b.control, k, v.vcfSmoother_);
@@ -173,12 +206,17 @@ struct VoiceLanes {
       b.controlIn[k] = v.vcfControl_;
       b.levelIn[k] = v.vcaLevel_;
       const bool noisy = v.noise_ > 0.0;
-      quiet = noisy ? 0 : ~std::uint64_t{0};
+      const std::uint64_t quiet = noisy ? 0 : ~std::uint64_t{0};
       std::memcpy(&b.quiet[k], &quiet, sizeof quiet);
-      phases[k][0] = v.dco1_.phase1_, phases[k][1] = v.dco1_.phase2_;
-      phases[k][2] = v.dco2_.phase1_, phases[k][3] = v.dco2_.phase2_;
-      v.dco1_.RenderWaves(b.wave1 + k, kMaxLanes, n);
-      v.dco2_.RenderWaves(b.wave2 + k, kMaxLanes, n);
+      if (readsWaves) {
+        Load(b.dco1, k, v.dco1_, first);
+        Load(b.dco2, k, v.dco2_, first);
+      } else {
+        phases[k][0] = v.dco1_.phase1_, phases[k][1] = v.dco1_.phase2_;
+        phases[k][2] = v.dco2_.phase1_, phases[k][3] = v.dco2_.phase2_;
+        v.dco1_.RenderWaves(b.wave1 + k, kMaxLanes, n);
+        v.dco2_.RenderWaves(b.wave2 + k, kMaxLanes, n);
+      }
       for (int s = 0; s < n; ++s) b.noise[s * kMaxLanes + k] = noisy ? v.noiseRun_[s] : 0.0;
       Load(f, k, v.vcf_);
       outs[k] = v.outRun_;
@@ -187,18 +225,25 @@ struct VoiceLanes {
     for (int k = count; k < lanes; ++k) {
       for (SectionLanes* l : {&b.control, &b.level, &b.dc1, &b.dc2}) CopyLane(*l, 0, k);
       b.controlIn[k] = b.controlIn[0], b.levelIn[k] = b.levelIn[0], b.quiet[k] = b.quiet[0];
+      if (readsWaves) {
+        CopyLane(b.dco1, 0, k);
+        CopyLane(b.dco2, 0, k);
+      }
       for (int s = 0; s < n; ++s) {
         const int at = s * kMaxLanes;
-        b.wave1[at + k] = b.wave1[at], b.wave2[at + k] = b.wave2[at], b.noise[at + k] = b.noise[at];
+        if (!readsWaves) b.wave1[at + k] = b.wave1[at], b.wave2[at + k] = b.wave2[at];
+        b.noise[at + k] = b.noise[at];
       }
       Load(f, k, members[0]->vcf_);
       outs[k] = spare;
     }
-    if (!RunVoiceLanes(lanes, b, f, outs, n)) {
-      for (int k = 0; k < count; ++k) {
-        Voice& v = *members[k];
-        v.dco1_.phase1_ = phases[k][0], v.dco1_.phase2_ = phases[k][1];
-        v.dco2_.phase1_ = phases[k][2], v.dco2_.phase2_ = phases[k][3];
+    if (!RunVoiceLanes(lanes, readsWaves, b, f, outs, n)) {
+      if (!readsWaves) {
+        for (int k = 0; k < count; ++k) {
+          Voice& v = *members[k];
+          v.dco1_.phase1_ = phases[k][0], v.dco1_.phase2_ = phases[k][1];
+          v.dco2_.phase1_ = phases[k][2], v.dco2_.phase2_ = phases[k][3];
+        }
       }
       return false;
     }
@@ -209,6 +254,10 @@ struct VoiceLanes {
       Store(b.dc1, k, v.dco1_.dcBlocker_);
       Store(b.dc2, k, v.dco2_.dcBlocker_);
       Store(f, k, v.vcf_);
+      if (readsWaves) {
+        v.dco1_.phase1_ = b.dco1.phase1[k], v.dco1_.phase2_ = b.dco1.phase2[k];
+        v.dco2_.phase1_ = b.dco2.phase1[k], v.dco2_.phase2_ = b.dco2.phase2[k];
+      }
       v.gainPending_ = false;
     }
     return true;
@@ -216,12 +265,12 @@ struct VoiceLanes {
 };
 #endif
 
-bool Vcf::AllowWideLanes(bool allowed) {
+int Vcf::LimitLaneWidth(int bits) {
 #if defined(PELLORY_VCF_SSE2)
-  return wideLanesAllowed.exchange(allowed);
+  return laneWidthLimit.exchange(bits);
 #else
-  (void)allowed;
-  return false;
+  (void)bits;
+  return 0;
 #endif
 }
 

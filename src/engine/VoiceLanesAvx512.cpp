@@ -1,9 +1,11 @@
 // The voice lanes eight to an AVX-512 register, for processors that have it (chosen at run time
 // in VoiceLanes.cpp). Built with -mavx512f -mavx512dq and without contraction (see
-// CMakeLists.txt); only the code in this file may use AVX-512.
-#if defined(__AVX512F__) && defined(__AVX512DQ__) && defined(__x86_64__) && !defined(_WIN32)
+// CMakeLists.txt); only the code in this file may use AVX-512 (and AVX2, which every processor
+// with AVX-512 has).
+#if defined(__AVX512F__) && defined(__AVX512DQ__) && defined(__AVX2__) && defined(__x86_64__) && !defined(_WIN32)
 #include <immintrin.h>
 
+#include "engine/Oscillator.h"
 #include "engine/VoiceLanesKernel.h"
 
 namespace pellory::engine {
@@ -41,6 +43,70 @@ struct Avx512 {
   static bool AllZero(V a) { return _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_EQ_OQ) == 0xFF; }
 };
 
+// One oscillator's eight lanes: Oscillator::WaveReader's sum, the table reads gathered. Lanes
+// without a waveform read nothing and keep the sum as the scalar code does.
+struct OscillatorRegister {
+  __m256i p1, p2, increment, level;
+  __mmask8 pulse, sawtooth, triangle;
+  const double* waves;
+  OscillatorRegister(const OscillatorLanes& o, const double* tables)
+      : p1(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.phase1))),
+        p2(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.phase2))),
+        increment(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.increment))),
+        level(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.level))),
+        pulse(static_cast<__mmask8>(o.pulse)),
+        sawtooth(static_cast<__mmask8>(o.sawtooth)),
+        triangle(static_cast<__mmask8>(o.triangle)),
+        waves(tables) {}
+  void Store(OscillatorLanes& o) const {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(o.phase1), p1);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(o.phase2), p2);
+  }
+  __m512d Next() {
+    const __m512d zero = _mm512_setzero_pd();
+    const __m256i at1 = _mm256_add_epi32(level, _mm256_slli_epi32(_mm256_srli_epi32(p1, 16), 2));
+    const __m256i at2 = _mm256_add_epi32(level, _mm256_slli_epi32(_mm256_srli_epi32(p2, 16), 2));
+    const __m256i one = _mm256_set1_epi32(1), two = _mm256_set1_epi32(2);
+    const __m512d full1 = _mm512_mask_i32gather_pd(zero, pulse, at1, waves, 8);
+    const __m512d full2 = _mm512_mask_i32gather_pd(zero, pulse, at2, waves, 8);
+    const __m512d saw = _mm512_mask_i32gather_pd(zero, sawtooth, _mm256_add_epi32(at1, one), waves, 8);
+    const __m512d tri = _mm512_mask_i32gather_pd(zero, triangle, _mm256_add_epi32(at1, two), waves, 8);
+    __m512d x = _mm512_mask_sub_pd(zero, pulse, full1, full2);
+    x = _mm512_mask_add_pd(x, sawtooth, x, saw);
+    x = _mm512_mask_add_pd(x, triangle, x, tri);
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(Oscillator::kPhaseMask));
+    p1 = _mm256_and_si256(_mm256_add_epi32(p1, increment), mask);
+    p2 = _mm256_and_si256(_mm256_add_epi32(p2, increment), mask);
+    return x;
+  }
+};
+
+// RunVoiceSections for eight lanes with the oscillators read here.
+bool RunVoiceSectionsReading(VoiceBlock& b, int n) {
+  using O = Avx512;
+  using V = O::V;
+  const V sign = O::Set(-0.0), zero = O::Set(0.0);
+  Section<O> control(b.control, 0), level(b.level, 0), dc1(b.dc1, 0), dc2(b.dc2, 0);
+  OscillatorRegister osc1(b.dco1, b.waves), osc2(b.dco2, b.waves);
+  const V controlIn = O::Load(b.controlIn), levelIn = O::Load(b.levelIn), quiet = O::Load(b.quiet);
+  V poison = zero;
+  for (int s = 0; s < n; ++s) {
+    const int at = s * kMaxLanes;
+    const V c = control.Step(controlIn, sign);
+    const V g = level.Step(levelIn, sign);
+    const V y2 = dc2.Step(osc2.Next(), sign);
+    const V y1 = dc1.Step(osc1.Next(), sign);
+    const V x = O::Add(y2, y1);
+    O::Store(b.input + at, O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))));
+    O::Store(b.cutoff + at, c);
+    O::Store(b.gain + at, g);
+    poison = O::Add(poison, O::Mul(O::Add(O::Add(c, g), O::Add(y1, y2)), zero));
+  }
+  control.Store(b.control, 0), level.Store(b.level, 0), dc1.Store(b.dc1, 0), dc2.Store(b.dc2, 0);
+  osc1.Store(b.dco1), osc2.Store(b.dco2);
+  return O::AllZero(poison);
+}
+
 }  // namespace
 
 bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, const double* gain, double* const* out,
@@ -51,7 +117,7 @@ bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, 
 }
 
 bool RunVoiceLanesAvx512(VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
-  const bool finite = RunVoiceSections<Avx512>(v, 8, n) && RunFilterLanesAvx512(f, v.input, v.cutoff, v.gain, out, n);
+  const bool finite = RunVoiceSectionsReading(v, n) && RunFilterLanesAvx512(f, v.input, v.cutoff, v.gain, out, n);
   _mm256_zeroupper();
   return finite;
 }

@@ -3,6 +3,7 @@
 // units that build them for SSE2 and for AVX; the loops have internal linkage, so code built
 // for AVX can never stand in for the baseline build.
 #include <cmath>
+#include <cstdint>
 
 #include "engine/Tuning.h"
 #include "engine/Vcf.h"
@@ -27,13 +28,25 @@ struct SectionLanes {
   alignas(64) double x1[kMaxLanes], x2[kMaxLanes], y1[kMaxLanes], y2[kMaxLanes], d[kMaxLanes];
 };
 
+// Oscillators as lanes, for registers that can read the wavetables themselves (AVX-512):
+// Oscillator's phases and increment, the offset of its level's interleaved tables from the
+// process's first level, and which waveforms it adds (none while silent).
+struct OscillatorLanes {
+  alignas(32) std::uint32_t phase1[kMaxLanes], phase2[kMaxLanes], increment[kMaxLanes];
+  alignas(32) std::int32_t level[kMaxLanes];
+  unsigned pulse = 0, sawtooth = 0, triangle = 0;  // a bit per lane
+};
+
 // What a group of voices computes before its filters. Streams are interleaved: sample s of
 // lane k is at [s * kMaxLanes + k], so a register of lanes is one aligned load.
 struct VoiceBlock {
   SectionLanes control, level, dc1, dc2;  // filter control and VCA smoothers, the DC blockers
   alignas(64) double controlIn[kMaxLanes], levelIn[kMaxLanes];
   alignas(64) double quiet[kMaxLanes];  // all bits set in the lanes of voices without noise
-  // In: the oscillators' waveforms before their DC blockers, the noise.
+  // In, where the registers read the wavetables: the oscillators, the first level's tables.
+  OscillatorLanes dco1, dco2;
+  const double* waves = nullptr;
+  // In otherwise: the oscillators' waveforms before their DC blockers. And the noise.
   alignas(64) double wave1[kLaneRun * kMaxLanes], wave2[kLaneRun * kMaxLanes], noise[kLaneRun * kMaxLanes];
   // Out: the filter's input, its control and the VCA gain.
   alignas(64) double input[kLaneRun * kMaxLanes], cutoff[kLaneRun * kMaxLanes], gain[kLaneRun * kMaxLanes];
@@ -46,6 +59,7 @@ bool RunFilterLanesAvx(int lanes, LaneBlock& f, const double* x, const double* c
                        double* const* out, int n);
 // Eight voices in an AVX-512 register (64-bit, not on Windows, whose stack alignment
 // the compiler does not keep for these registers); only where the processor has AVX-512F/DQ.
+// It reads the wavetables itself: dco1, dco2 and waves instead of wave1 and wave2.
 bool RunVoiceLanesAvx512(VoiceBlock& v, LaneBlock& f, double* const* out, int n);
 bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, const double* gain, double* const* out,
                           int n);

@@ -123,138 +123,147 @@ inline bool RunVoiceSections(VoiceBlock& b, int lanes, int n) {
   return finite;
 }
 
-// R registers of O::kWidth lanes each, sample by sample: each lane does the scalar filter's
-// operations in its order (Vcf::Run and Vcf::UpdateCoefficients). x, control and gain are
-// interleaved streams (sample s of lane k at [s * kMaxLanes + k]). Returns false when an output
-// went non-finite.
+// One register of O::kWidth ladder filters (lanes o .. o + kWidth - 1 of a LaneBlock): each lane
+// does the scalar filter's operations in its order (Vcf::Run's unchecked step and
+// Vcf::UpdateCoefficients).
+template <class O>
+struct Ladder {
+  using V = typename O::V;
+  static constexpr int W = O::kWidth;
+  LaneBlock* b = nullptr;
+  int o = 0;
+  const VcfTables* shared = nullptr;  // the lanes' tables, when they all share one
+  V s1, s2, s3, s4, dn, g, g4, v, fb, norm, og, cached, poison;
+
+  void Load(LaneBlock& block, int first) {
+    b = &block, o = first;
+    s1 = O::Load(b->s1 + o), s2 = O::Load(b->s2 + o), s3 = O::Load(b->s3 + o), s4 = O::Load(b->s4 + o);
+    dn = O::Load(b->dn + o), g = O::Load(b->G + o), g4 = O::Load(b->G4 + o), v = O::Load(b->v + o);
+    fb = O::Load(b->fb + o), norm = O::Load(b->norm + o), og = O::Load(b->og + o), cached = O::Load(b->cached + o);
+    poison = O::Set(0.0);
+    shared = b->tables[o];
+    for (int k = 1; k < W; ++k)
+      if (b->tables[o + k] != shared) shared = nullptr;
+  }
+  // Stores the states and coefficients; returns false when an output went non-finite.
+  bool Store() const {
+    O::Store(b->s1 + o, s1), O::Store(b->s2 + o, s2), O::Store(b->s3 + o, s3), O::Store(b->s4 + o, s4);
+    O::Store(b->dn + o, dn), O::Store(b->G + o, g), O::Store(b->G4 + o, g4), O::Store(b->v + o, v);
+    O::Store(b->fb + o, fb), O::Store(b->norm + o, norm), O::Store(b->og + o, og), O::Store(b->cached + o, cached);
+    // A lane's NaN or infinite output left a NaN in its sum.
+    return O::AllZero(poison);
+  }
+
+  // The cutoff index of this sample, round(control * 17280) as Vcf::RoundIndex, and new
+  // coefficients in the lanes where it moved; the others keep what they had.
+  void Control(V control) {
+    const V sign = O::Set(-0.0), zero = O::Set(0.0), one = O::Set(1.0), half = O::Set(0.5);
+    const V pitches = O::Set(kMaxPitch);
+    const V x = O::Mul(control, pitches);
+    const V t = O::Trunc(x);
+    const V f = O::Sub(x, t);
+    V i = O::Pick(O::LessEq(half, f), O::Add(t, one), O::Pick(O::LessEq(f, O::Set(-0.5)), O::Sub(t, one), t));
+    const int small = O::Bits(O::Less(O::AndNot(sign, x), O::Set(1e9)));
+    alignas(64) double index[W];
+    if (small != (1 << W) - 1) {
+      // Huge or not a number: the library's rounding, lane by lane.
+      alignas(64) double big[W];
+      O::Store(index, i), O::Store(big, x);
+      for (int k = 0; k < W; ++k)
+        if (!(small & (1 << k))) index[k] = std::round(big[k]);
+      i = O::Load(index);
+    }
+    const V moved = O::NotEqual(i, cached);
+    const int changed = O::Bits(moved);
+    if (changed == 0) return;
+    cached = i;
+    V gg, damp, gg4, table;
+    if (shared != nullptr) {
+      // Entry: the top one above the range, 0 below it and for NaN.
+      const V e = O::Pick(O::Less(pitches, i), pitches, O::Pick(O::Less(zero, i), O::Trunc(i), zero));
+      gg = O::GatherAt(shared->onePole.data(), e), damp = O::GatherAt(shared->damping.data(), e);
+      gg4 = O::GatherAt(shared->onePole4.data(), e), table = O::GatherAt(shared->feedback.data(), e);
+    } else {
+      alignas(64) double onePole[W] = {}, damping[W] = {}, onePole4[W] = {}, feedback[W] = {};
+      O::Store(index, i);
+      for (int k = 0; k < W; ++k) {
+        if (!(changed & (1 << k))) continue;
+        const double at = index[k];
+        int e = 0;
+        if (at > kMaxPitch) {
+          e = kMaxPitch;
+        } else if (at > 0.0) {
+          e = static_cast<int>(at);
+        }
+        const VcfTables& tables = *b->tables[o + k];
+        onePole[k] = tables.onePole[e], damping[k] = tables.damping[e];
+        onePole4[k] = tables.onePole4[e], feedback[k] = tables.feedback[e];
+      }
+      gg = O::Load(onePole), damp = O::Load(damping), gg4 = O::Load(onePole4), table = O::Load(feedback);
+    }
+    const V two = O::Set(2.0);
+    const V kk = O::Load(b->res + o);
+    const V feedback = O::Mul(kk, table);
+    const V d = O::Mul(two, O::AndNot(sign, O::Sub(kk, half)));
+    const V outputGain = O::Sub(two, O::Mul(d, d));
+    const V normaliser = O::Div(one, O::Add(O::Mul(gg4, feedback), one));
+    g = O::Pick(moved, gg, g), v = O::Pick(moved, damp, v), g4 = O::Pick(moved, gg4, g4);
+    fb = O::Pick(moved, feedback, fb), norm = O::Pick(moved, normaliser, norm), og = O::Pick(moved, outputGain, og);
+  }
+
+  // One sample of input: returns the output times gain.
+  V Step(V in, V gain) {
+    const V sign = O::Set(-0.0);
+    const V d = dn;
+    const V a1 = O::Add(s1, d), a2 = O::Add(s2, d), a3 = O::Add(s3, d), a4 = O::Add(s4, d);
+    dn = O::Xor(d, sign);
+    // (((a1 * g + a2) * g + a3) * g + a4 + in * G4) * norm
+    V y = O::Add(O::Mul(a1, g), a2);
+    y = O::Add(O::Mul(y, g), a3);
+    y = O::Add(O::Mul(y, g), a4);
+    y = O::Mul(O::Add(y, O::Mul(in, g4)), norm);
+    // t = r < -3 ? -5 : r > 3 ? 5 : 5 r (r^2 + 27) / (9 r^2 + 27), lane by lane
+    const V c5 = O::Set(5.0), c27 = O::Set(27.0);
+    const V r = O::Mul(O::Set(0.2), y);
+    const V r2 = O::Mul(r, r);
+    const V soft = O::Div(O::Mul(O::Mul(c5, r), O::Add(r2, c27)), O::Add(O::Mul(O::Set(9.0), r2), c27));
+    const V low = O::Less(r, O::Set(-3.0)), high = O::Less(O::Set(3.0), r);
+    const V t =
+        O::Or(O::Or(O::And(low, O::Set(-5.0)), O::AndNot(low, O::And(high, c5))), O::AndNot(O::Or(low, high), soft));
+    const V u = O::Mul(g, O::Sub(in, O::Mul(t, fb)));
+    const V y1 = O::Add(a1, u);
+    s1 = O::Sub(u, O::Mul(v, y1));
+    const V w2 = O::Mul(g, y1);
+    const V y2 = O::Add(a2, w2);
+    s2 = O::Sub(w2, O::Mul(v, y2));
+    const V w3 = O::Mul(g, y2);
+    const V y3 = O::Add(a3, w3);
+    s3 = O::Sub(w3, O::Mul(v, y3));
+    const V w4 = O::Mul(g, y3);
+    const V y4 = O::Add(a4, w4);
+    s4 = O::Sub(w4, O::Mul(v, y4));
+    poison = O::Add(poison, O::Mul(y, O::Set(0.0)));
+    return O::Mul(O::Mul(y, og), gain);
+  }
+};
+
+// R registers of ladder filters, sample by sample. x, control and gain are interleaved streams
+// (sample s of lane k at [s * kMaxLanes + k]). Returns false when an output went non-finite.
 template <class O, int R>
 inline bool RunLanes(LaneBlock& b, const double* x, const double* control, const double* gain,
                      double* const* out, int n) {
-  using V = typename O::V;
   constexpr int W = O::kWidth;
-  constexpr int N = R * W;
-  V s1[R], s2[R], s3[R], s4[R], dn[R], poison[R];
-  V vg[R], vg4[R], vv[R], vfb[R], vnorm[R], vog[R];
-  for (int p = 0; p < R; ++p) {
-    s1[p] = O::Load(b.s1 + W * p), s2[p] = O::Load(b.s2 + W * p);
-    s3[p] = O::Load(b.s3 + W * p), s4[p] = O::Load(b.s4 + W * p);
-    dn[p] = O::Load(b.dn + W * p), poison[p] = O::Set(0.0);
-    vg[p] = O::Load(b.G + W * p), vg4[p] = O::Load(b.G4 + W * p), vv[p] = O::Load(b.v + W * p);
-    vfb[p] = O::Load(b.fb + W * p), vnorm[p] = O::Load(b.norm + W * p), vog[p] = O::Load(b.og + W * p);
-  }
-  const V sign = O::Set(-0.0), zero = O::Set(0.0);
-  const V c02 = O::Set(0.2), c3 = O::Set(3.0), cm3 = O::Set(-3.0);
-  const V c5 = O::Set(5.0), cm5 = O::Set(-5.0), c9 = O::Set(9.0), c27 = O::Set(27.0);
-  const V c1 = O::Set(1.0), c2 = O::Set(2.0), c05 = O::Set(0.5);
-  const V pitches = O::Set(kMaxPitch), c1e9 = O::Set(1e9), cm05 = O::Set(-0.5);
-  V cached[R];
-  for (int p = 0; p < R; ++p) cached[p] = O::Load(b.cached + W * p);
-  // Voices of one engine share their rate's tables; then a register's entries are read at once.
-  const VcfTables* shared = b.tables[0];
-  for (int k = 1; k < N; ++k)
-    if (b.tables[k] != shared) shared = nullptr;
-  alignas(64) double onePole[N], damping[N], onePole4[N], table[N], index[N];
-  for (int k = 0; k < N; ++k) onePole[k] = damping[k] = onePole4[k] = table[k] = 0.0;
+  Ladder<O> ladder[R];
+  for (int p = 0; p < R; ++p) ladder[p].Load(b, W * p);
   for (int s = 0; s < n; ++s) {
+    const int at = s * kMaxLanes;
+    for (int p = 0; p < R; ++p) ladder[p].Control(O::Load(control + at + W * p));
     for (int p = 0; p < R; ++p) {
-      // The cutoff index, round(control * 17280) as Vcf::RoundIndex.
-      const V v = O::Mul(O::Load(control + s * kMaxLanes + W * p), pitches);
-      const V t = O::Trunc(v);
-      const V f = O::Sub(v, t);
-      V i = O::Pick(O::LessEq(c05, f), O::Add(t, c1), O::Pick(O::LessEq(f, cm05), O::Sub(t, c1), t));
-      const int small = O::Bits(O::Less(O::AndNot(sign, v), c1e9));
-      if (small != (1 << W) - 1) {
-        // Huge or not a number: the library's rounding, lane by lane.
-        O::Store(index + W * p, i);
-        alignas(64) double big[W];
-        O::Store(big, v);
-        for (int k = 0; k < W; ++k)
-          if (!(small & (1 << k))) index[W * p + k] = std::round(big[k]);
-        i = O::Load(index + W * p);
-      }
-      // The coefficients of the lanes whose index moved (Vcf::UpdateCoefficients); the others
-      // keep what they had.
-      const V moved = O::NotEqual(i, cached[p]);
-      const int changed = O::Bits(moved);
-      if (changed == 0) continue;
-      cached[p] = i;
-      V gg, damp, g4, tab;
-      if (shared != nullptr) {
-        // Entry: the top one above the range, 0 below it and for NaN.
-        const V e = O::Pick(O::Less(pitches, i), pitches, O::Pick(O::Less(zero, i), O::Trunc(i), zero));
-        gg = O::GatherAt(shared->onePole.data(), e), damp = O::GatherAt(shared->damping.data(), e);
-        g4 = O::GatherAt(shared->onePole4.data(), e), tab = O::GatherAt(shared->feedback.data(), e);
-      } else {
-        O::Store(index + W * p, i);
-        for (int k = 0; k < W; ++k) {
-          if (!(changed & (1 << k))) continue;
-          const int lane = W * p + k;
-          const double at = index[lane];
-          int e = 0;
-          if (at > kMaxPitch) {
-            e = kMaxPitch;
-          } else if (at > 0.0) {
-            e = static_cast<int>(at);
-          }
-          const VcfTables& tables = *b.tables[lane];
-          onePole[lane] = tables.onePole[e], damping[lane] = tables.damping[e];
-          onePole4[lane] = tables.onePole4[e], table[lane] = tables.feedback[e];
-        }
-        gg = O::Load(onePole + W * p), damp = O::Load(damping + W * p), g4 = O::Load(onePole4 + W * p);
-        tab = O::Load(table + W * p);
-      }
-      const V kk = O::Load(b.res + W * p);
-      const V feedback = O::Mul(kk, tab);
-      const V d = O::Mul(c2, O::AndNot(sign, O::Sub(kk, c05)));
-      const V outputGain = O::Sub(c2, O::Mul(d, d));
-      const V normaliser = O::Div(c1, O::Add(O::Mul(g4, feedback), c1));
-      vg[p] = O::Pick(moved, gg, vg[p]), vv[p] = O::Pick(moved, damp, vv[p]), vg4[p] = O::Pick(moved, g4, vg4[p]);
-      vfb[p] = O::Pick(moved, feedback, vfb[p]), vnorm[p] = O::Pick(moved, normaliser, vnorm[p]);
-      vog[p] = O::Pick(moved, outputGain, vog[p]);
-    }
-    for (int p = 0; p < R; ++p) {
-      const V d = dn[p];
-      const V a1 = O::Add(s1[p], d), a2 = O::Add(s2[p], d), a3 = O::Add(s3[p], d), a4 = O::Add(s4[p], d);
-      dn[p] = O::Xor(d, sign);
-      const V in = O::Load(x + s * kMaxLanes + W * p);
-      const V g = vg[p], w = vv[p];
-      // (((a1 * g + a2) * g + a3) * g + a4 + in * G4) * norm
-      V y = O::Add(O::Mul(a1, g), a2);
-      y = O::Add(O::Mul(y, g), a3);
-      y = O::Add(O::Mul(y, g), a4);
-      y = O::Mul(O::Add(y, O::Mul(in, vg4[p])), vnorm[p]);
-      // t = r < -3 ? -5 : r > 3 ? 5 : 5 r (r^2 + 27) / (9 r^2 + 27), lane by lane
-      const V r = O::Mul(c02, y);
-      const V r2 = O::Mul(r, r);
-      const V soft = O::Div(O::Mul(O::Mul(c5, r), O::Add(r2, c27)), O::Add(O::Mul(c9, r2), c27));
-      const V low = O::Less(r, cm3), high = O::Less(c3, r);
-      const V t = O::Or(O::Or(O::And(low, cm5), O::AndNot(low, O::And(high, c5))), O::AndNot(O::Or(low, high), soft));
-      const V u = O::Mul(g, O::Sub(in, O::Mul(t, vfb[p])));
-      const V y1 = O::Add(a1, u);
-      s1[p] = O::Sub(u, O::Mul(w, y1));
-      const V w2 = O::Mul(g, y1);
-      const V y2 = O::Add(a2, w2);
-      s2[p] = O::Sub(w2, O::Mul(w, y2));
-      const V w3 = O::Mul(g, y2);
-      const V y3 = O::Add(a3, w3);
-      s3[p] = O::Sub(w3, O::Mul(w, y3));
-      const V w4 = O::Mul(g, y3);
-      const V y4 = O::Add(a4, w4);
-      s4[p] = O::Sub(w4, O::Mul(w, y4));
-      O::Scatter(out + W * p, s, O::Mul(O::Mul(y, vog[p]), O::Load(gain + s * kMaxLanes + W * p)));
-      poison[p] = O::Add(poison[p], O::Mul(y, zero));
+      O::Scatter(out + W * p, s, ladder[p].Step(O::Load(x + at + W * p), O::Load(gain + at + W * p)));
     }
   }
   bool finite = true;
-  for (int p = 0; p < R; ++p) {
-    O::Store(b.s1 + W * p, s1[p]), O::Store(b.s2 + W * p, s2[p]);
-    O::Store(b.s3 + W * p, s3[p]), O::Store(b.s4 + W * p, s4[p]), O::Store(b.dn + W * p, dn[p]);
-    O::Store(b.G + W * p, vg[p]), O::Store(b.G4 + W * p, vg4[p]), O::Store(b.v + W * p, vv[p]);
-    O::Store(b.fb + W * p, vfb[p]), O::Store(b.norm + W * p, vnorm[p]), O::Store(b.og + W * p, vog[p]);
-    O::Store(b.cached + W * p, cached[p]);
-    // A lane's NaN or infinite output left a NaN in its sum.
-    if (!O::AllZero(poison[p])) finite = false;
-  }
+  for (int p = 0; p < R; ++p) finite = ladder[p].Store() && finite;
   return finite;
 }
 

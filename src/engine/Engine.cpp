@@ -242,12 +242,21 @@ void Engine::Render(double* left, double* right, int frames, ControlBlockClient&
       // The shared noise sequence is drawn in the per-sample order: sample by sample, lower
       // voice i then upper voice i.
       if (noise) {
+        Voice* drawing[2 * kMaxVoicesPerLayer];
+        int count = 0;
+        for (int i = 0; i < n; ++i) {
+          if (lower[i]->DrawsNoise()) drawing[count++] = lower[i];
+          if (upper[i]->DrawsNoise()) drawing[count++] = upper[i];
+        }
+        const std::uint32_t* powers = Voice::NoisePowers();
+        const auto seed = static_cast<std::uint32_t>(context_.noiseSeed);
+        int draws = 0;
         for (int s = 0; s < m; ++s) {
-          for (int i = 0; i < n; ++i) {
-            lower[i]->DrawNoise(s);
-            upper[i]->DrawNoise(s);
+          for (int j = 0; j < count; ++j) {
+            if (drawing[j]->TakesNoise(s)) drawing[j]->SetNoise(s, static_cast<std::int32_t>(seed * powers[++draws]));
           }
         }
+        context_.noiseSeed = static_cast<std::int32_t>(seed * powers[draws]);
       }
       // Every voice's samples first (voices of both layers share the vector lanes), then each
       // layer's sum in voice order.

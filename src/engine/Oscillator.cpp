@@ -39,6 +39,9 @@ void Oscillator::SetPitch(double pitch, double offset) {
   }
   phase2_ = phase2 & kPhaseMask;
 
+  // The level depends on the increment alone; most control blocks keep it.
+  if (waves_ != nullptr && increment_ == levelIncrement_) return;
+  levelIncrement_ = increment_;
   // Halve the harmonic count per octave of table speed until the top harmonic fits below
   // half the sample rate.
   double f = static_cast<std::int16_t>(increment_ >> 16);

@@ -174,6 +174,7 @@ class Oscillator {
   double duty_ = 0.0;
   std::uint32_t phase1_ = 0, phase2_ = 0;
   std::int32_t increment_ = 0;
+  std::int32_t levelIncrement_ = 0;  // the increment level_ was found for
   int level_ = -1;
   const Wavetables* tables_ = nullptr;
   const PhaseIncrementTable* increments_ = nullptr;

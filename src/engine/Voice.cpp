@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <vector>
 
 #include "engine/Lfo.h"
 #include "engine/Tuning.h"
@@ -192,6 +193,16 @@ bool Voice::NoteOn(int note, int velocity, std::int64_t stamp, int transpose, in
   if (fresh_) vcfSmoother_.Settle(vcfControl_);
   fresh_ = false;
   return true;
+}
+
+const std::uint32_t* Voice::NoisePowers() {
+  static const std::vector<std::uint32_t> powers = [] {
+    std::vector<std::uint32_t> p(kMaxNoiseSteps + 1);
+    p[0] = 1;
+    for (int i = 1; i <= kMaxNoiseSteps; ++i) p[static_cast<std::size_t>(i)] = p[static_cast<std::size_t>(i) - 1] * 16807u;
+    return p;
+  }();
+  return powers.data();
 }
 
 void Voice::PrepareRun(double* control, double* x) {

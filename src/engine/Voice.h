@@ -123,13 +123,15 @@ class Voice {
     return length;
   }
   bool DrawsNoise() const { return runLength_ > 0 && noise_ > 0.0; }
-  // The noise of sample s of the run, if the voice sounds there and uses noise.
-  void DrawNoise(int s) {
-    if (s >= runLength_ || !(noise_ > 0.0)) return;
-    std::int32_t& seed = context_->noiseSeed;
-    seed = static_cast<std::int32_t>(static_cast<std::uint32_t>(seed) * 16807u);
-    noiseRun_[s] = seed * 4.6566129e-10 * noise_;
-  }
+  // Whether the voice takes a value of the noise sequence at sample s of the run.
+  bool TakesNoise(int s) const { return s < runLength_ && noise_ > 0.0; }
+  // The noise of sample s from the sequence's value there.
+  void SetNoise(int s, std::int32_t seed) { noiseRun_[s] = seed * 4.6566129e-10 * noise_; }
+  // The noise sequence k steps on is seed * 16807^k, modulo 2^32 as the sequence itself runs:
+  // the powers for k = 0 .. kMaxNoiseSteps (the draws of a whole run of every voice), so that
+  // each draw is a multiplication of its own instead of a chain through all before it.
+  static constexpr int kMaxNoiseSteps = 64 * kRun;
+  static const std::uint32_t* NoisePowers();
   // Computes the run's samples of these voices (any order: each voice is computed on its own).
   // Voices that sound the whole n samples go through in groups, as vector lanes.
   static void RenderRuns(Voice* const* voices, int count, int n);

@@ -196,6 +196,7 @@ class Voice {
 
   int runLength_ = 0;
   bool gainPending_ = false;  // the VCA level of the run is still to be smoothed
+  bool cutoffMoves_ = false;  // the filter's cutoff index moved often in the last run (lanes' hint)
   double gainRun_[kRun];
   double noiseRun_[kRun];
   double outRun_[kRun];

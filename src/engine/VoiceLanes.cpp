@@ -196,6 +196,8 @@ struct VoiceLanes {
     alignas(32) double spare[kLaneRun];
     std::uint32_t phases[kMaxLanes][4];
     const double* first = members[0]->dco1_.tables_->Interleaved(0);
+    f.moves = 0;
+    f.moving = false;
     b.waves = first;
     for (int k = 0; k < count; ++k) {
       Voice& v = *members[k];
@@ -219,6 +221,7 @@ struct VoiceLanes {
       }
       for (int s = 0; s < n; ++s) b.noise[s * kMaxLanes + k] = noisy ? v.noiseRun_[s] : 0.0;
       Load(f, k, v.vcf_);
+      f.moving = f.moving || v.cutoffMoves_;
       outs[k] = v.outRun_;
     }
     // Lanes past the voices repeat the first voice; their results are dropped.
@@ -259,6 +262,8 @@ struct VoiceLanes {
         v.dco2_.phase1_ = b.dco2.phase1[k], v.dco2_.phase2_ = b.dco2.phase2[k];
       }
       v.gainPending_ = false;
+      // Coefficient updates in more than a quarter of the samples (of either register half).
+      v.cutoffMoves_ = f.moves * 4 > n;
     }
     return true;
   }

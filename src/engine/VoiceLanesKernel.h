@@ -20,6 +20,8 @@ struct LaneBlock {
   alignas(64) double G[kMax], G4[kMax], v[kMax], fb[kMax], norm[kMax], og[kMax], res[kMax];
   alignas(64) double cached[kMax];
   const VcfTables* tables[kMax];
+  int moves = 0;  // out: register-samples whose cutoff index moved somewhere
+  bool moving = false;  // in: the cutoffs moved in the voices' last run
 };
 
 // Second-order sections (Filter).
@@ -156,7 +158,7 @@ struct Ladder {
 
   // The cutoff index of this sample, round(control * 17280) as Vcf::RoundIndex, and new
   // coefficients in the lanes where it moved; the others keep what they had.
-  void Control(V control) {
+  bool Control(V control) {
     const V sign = O::Set(-0.0), zero = O::Set(0.0), one = O::Set(1.0), half = O::Set(0.5);
     const V pitches = O::Set(kMaxPitch);
     const V x = O::Mul(control, pitches);
@@ -175,7 +177,7 @@ struct Ladder {
     }
     const V moved = O::NotEqual(i, cached);
     const int changed = O::Bits(moved);
-    if (changed == 0) return;
+    if (changed == 0) return false;
     cached = i;
     V gg, damp, gg4, table;
     if (shared != nullptr) {
@@ -209,6 +211,7 @@ struct Ladder {
     const V normaliser = O::Div(one, O::Add(O::Mul(gg4, feedback), one));
     g = O::Pick(moved, gg, g), v = O::Pick(moved, damp, v), g4 = O::Pick(moved, gg4, g4);
     fb = O::Pick(moved, feedback, fb), norm = O::Pick(moved, normaliser, norm), og = O::Pick(moved, outputGain, og);
+    return true;
   }
 
   // One sample of input: returns the output times gain.
@@ -255,13 +258,15 @@ inline bool RunLanes(LaneBlock& b, const double* x, const double* control, const
   constexpr int W = O::kWidth;
   Ladder<O> ladder[R];
   for (int p = 0; p < R; ++p) ladder[p].Load(b, W * p);
+  int moves = 0;
   for (int s = 0; s < n; ++s) {
     const int at = s * kMaxLanes;
-    for (int p = 0; p < R; ++p) ladder[p].Control(O::Load(control + at + W * p));
+    for (int p = 0; p < R; ++p) moves += ladder[p].Control(O::Load(control + at + W * p)) ? 1 : 0;
     for (int p = 0; p < R; ++p) {
       O::Scatter(out + W * p, s, ladder[p].Step(O::Load(x + at + W * p), O::Load(gain + at + W * p)));
     }
   }
+  b.moves = moves;
   bool finite = true;
   for (int p = 0; p < R; ++p) finite = ladder[p].Store() && finite;
   return finite;

@@ -198,6 +198,8 @@ struct VoiceLanes {
     const double* first = members[0]->dco1_.tables_->Interleaved(0);
     f.moves = 0;
     f.moving = false;
+    b.noisy = false;
+    for (int k = 0; k < count; ++k) b.noisy = b.noisy || members[k]->noise_ > 0.0;
     b.waves = first;
     for (int k = 0; k < count; ++k) {
       Voice& v = *members[k];
@@ -219,7 +221,9 @@ struct VoiceLanes {
         v.dco1_.RenderWaves(b.wave1 + k, kMaxLanes, n);
         v.dco2_.RenderWaves(b.wave2 + k, kMaxLanes, n);
       }
-      for (int s = 0; s < n; ++s) b.noise[s * kMaxLanes + k] = noisy ? v.noiseRun_[s] : 0.0;
+      if (b.noisy) {
+        for (int s = 0; s < n; ++s) b.noise[s * kMaxLanes + k] = noisy ? v.noiseRun_[s] : 0.0;
+      }
       Load(f, k, v.vcf_);
       f.moving = f.moving || v.cutoffMoves_;
       outs[k] = v.outRun_;
@@ -235,7 +239,7 @@ struct VoiceLanes {
       for (int s = 0; s < n; ++s) {
         const int at = s * kMaxLanes;
         if (!readsWaves) b.wave1[at + k] = b.wave1[at], b.wave2[at + k] = b.wave2[at];
-        b.noise[at + k] = b.noise[at];
+        if (b.noisy) b.noise[at + k] = b.noise[at];
       }
       Load(f, k, members[0]->vcf_);
       outs[k] = spare;

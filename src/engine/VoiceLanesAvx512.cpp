@@ -127,7 +127,7 @@ bool RunVoiceSectionsReading(VoiceBlock& b, int n) {
     const V y2 = dc2.Step(osc2.Next(), sign);
     const V y1 = dc1.Step(osc1.Next(), sign);
     const V x = O::Add(y2, y1);
-    O::Store(b.input + at, O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))));
+    O::Store(b.input + at, b.noisy ? O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))) : x);
     O::Store(b.cutoff + at, c);
     O::Store(b.gain + at, g);
     poison = O::Add(poison, O::Mul(O::Add(O::Add(c, g), O::Add(y1, y2)), zero));

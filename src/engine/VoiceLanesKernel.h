@@ -45,6 +45,7 @@ struct VoiceBlock {
   SectionLanes control, level, dc1, dc2;  // filter control and VCA smoothers, the DC blockers
   alignas(64) double controlIn[kMaxLanes], levelIn[kMaxLanes];
   alignas(64) double quiet[kMaxLanes];  // all bits set in the lanes of voices without noise
+  bool noisy = false;                   // some lane has noise (else `noise` is not filled)
   // In, where the registers read the wavetables: the oscillators, the first level's tables.
   OscillatorLanes dco1, dco2;
   const double* waves = nullptr;
@@ -114,7 +115,7 @@ inline bool RunVoiceSections(VoiceBlock& b, int lanes, int n) {
       const V y2 = dc2.Step(O::Load(b.wave2 + at), sign);
       const V y1 = dc1.Step(O::Load(b.wave1 + at), sign);
       const V x = O::Add(y2, y1);
-      O::Store(b.input + at, O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))));
+      O::Store(b.input + at, b.noisy ? O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))) : x);
       O::Store(b.cutoff + at, c);
       O::Store(b.gain + at, g);
       poison = O::Add(poison, O::Mul(O::Add(O::Add(c, g), O::Add(y1, y2)), zero));

@@ -116,23 +116,34 @@ bool RunVoiceSectionsReading(VoiceBlock& b, int n) {
   using O = Avx512;
   using V = O::V;
   const V sign = O::Set(-0.0), zero = O::Set(0.0);
-  Section<O> control(b.control, 0), level(b.level, 0), dc1(b.dc1, 0), dc2(b.dc2, 0);
-  OscillatorRegister osc1(b.dco1, b.waves), osc2(b.dco2, b.waves);
-  const V controlIn = O::Load(b.controlIn), levelIn = O::Load(b.levelIn), quiet = O::Load(b.quiet);
   V poison = zero;
+  {
+    // The two smoothers.
+    Section<O> control(b.control, 0), level(b.level, 0);
+    const V controlIn = O::Load(b.controlIn), levelIn = O::Load(b.levelIn);
+    for (int s = 0; s < n; ++s) {
+      const int at = s * kMaxLanes;
+      const V c = control.Step(controlIn, sign);
+      const V g = level.Step(levelIn, sign);
+      O::Store(b.cutoff + at, c);
+      O::Store(b.gain + at, g);
+      poison = O::Add(poison, O::Mul(O::Add(c, g), zero));
+    }
+    control.Store(b.control, 0), level.Store(b.level, 0);
+  }
+  // The oscillators and their DC blockers.
+  Section<O> dc1(b.dc1, 0), dc2(b.dc2, 0);
+  OscillatorRegister osc1(b.dco1, b.waves), osc2(b.dco2, b.waves);
+  const V quiet = O::Load(b.quiet);
   for (int s = 0; s < n; ++s) {
     const int at = s * kMaxLanes;
-    const V c = control.Step(controlIn, sign);
-    const V g = level.Step(levelIn, sign);
     const V y2 = dc2.Step(osc2.Next(), sign);
     const V y1 = dc1.Step(osc1.Next(), sign);
     const V x = O::Add(y2, y1);
     O::Store(b.input + at, b.noisy ? O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))) : x);
-    O::Store(b.cutoff + at, c);
-    O::Store(b.gain + at, g);
-    poison = O::Add(poison, O::Mul(O::Add(O::Add(c, g), O::Add(y1, y2)), zero));
+    poison = O::Add(poison, O::Mul(O::Add(y1, y2), zero));
   }
-  control.Store(b.control, 0), level.Store(b.level, 0), dc1.Store(b.dc1, 0), dc2.Store(b.dc2, 0);
+  dc1.Store(b.dc1, 0), dc2.Store(b.dc2, 0);
   osc1.Store(b.dco1), osc2.Store(b.dco2);
   return O::AllZero(poison);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Pellory.h"
+#include "engine/Vcf.h"
 
 namespace {
 
@@ -78,5 +79,14 @@ void VoicesSounding(benchmark::State& state) {
       benchmark::Counter(512.0 / 44100.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(VoicesSounding)->Arg(0)->Arg(6)->Arg(16)->Arg(32)->Arg(64);
+
+// The same with the voices' vector lanes limited to SSE2 (0), AVX (1), AVX2 (2) or AVX-512 (3),
+// as on processors without the wider ones.
+void VoicesSoundingLimited(benchmark::State& state) {
+  const auto before = engine::Vcf::LimitLanes(static_cast<engine::Vcf::LaneSet>(state.range(1)));
+  VoicesSounding(state);
+  engine::Vcf::LimitLanes(before);
+}
+BENCHMARK(VoicesSoundingLimited)->Args({64, 0})->Args({64, 1})->Args({64, 2})->Args({64, 3});
 
 }  // namespace

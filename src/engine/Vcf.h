@@ -170,10 +170,11 @@ class Vcf {
   static bool ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,
                            const double* const* gain, double* const* out, int n);
 
-  // The widest registers the lanes may use, in bits: 128 (SSE2), 256 (AVX) or 512 (AVX-512,
-  // the default), each only where the processor has it. Returns the previous limit. Lets every
-  // width be checked on a machine that has the widest.
-  static int LimitLaneWidth(int bits);
+  // The instruction sets the lanes may use, each only where the processor has it: SSE2 alone,
+  // up to AVX, up to AVX2, or up to AVX-512 (the default). Returns the previous limit. Lets
+  // every path be checked on a machine that has the widest.
+  enum class LaneSet { kSse2, kAvx, kAvx2, kAvx512 };
+  static LaneSet LimitLanes(LaneSet widest);
 
   // round(v), halves away from zero, without a library call in the range that matters. The
   // sign of a zero may differ, which no comparison of the index can tell.

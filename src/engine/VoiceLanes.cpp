@@ -52,61 +52,64 @@ struct Sse2 {
   static bool AllZero(V a) { return _mm_movemask_pd(_mm_cmpeq_pd(a, _mm_setzero_pd())) == 3; }
 };
 
-std::atomic<int> laneWidthLimit{512};
+std::atomic<Vcf::LaneSet> laneLimit{Vcf::LaneSet::kAvx512};
+
+// The registers a group of lanes goes to.
+using Path = Vcf::LaneSet;
 
 #if defined(__x86_64__) && defined(__GNUC__)
-bool HasAvx() {
-  static const bool avx = [] {
+#define PELLORY_LANES_WIDE 1
+Path Widest() {
+  static const Path widest = [] {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx") != 0;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx2"))
+      return Path::kAvx512;
+    if (__builtin_cpu_supports("avx2")) return Path::kAvx2;
+    if (__builtin_cpu_supports("avx")) return Path::kAvx;
+    return Path::kSse2;
   }();
-  return avx && laneWidthLimit.load(std::memory_order_relaxed) >= 256;
+  const Path limit = laneLimit.load(std::memory_order_relaxed);
+  return limit < widest ? limit : widest;
 }
+#else
+Path Widest() { return Path::kSse2; }
 #endif
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
-#define PELLORY_LANES_AVX512 1
-bool HasAvx512() {
-  static const bool avx512 = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0;
-  }();
-  return avx512 && laneWidthLimit.load(std::memory_order_relaxed) >= 512;
+// Eight lanes fill an AVX-512 register; four or eight go to AVX or AVX2 registers, two to SSE2.
+Path PathFor(int lanes) {
+  const Path widest = Widest();
+  if (lanes == 8) return widest;
+  if (lanes == 4 && widest != Path::kSse2) return widest == Path::kAvx ? Path::kAvx : Path::kAvx2;
+  return Path::kSse2;
 }
-#endif
 
 bool RunFilterLanes(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
                     double* const* out, int n) {
-#if defined(PELLORY_LANES_AVX512)
-  if (lanes == 8 && HasAvx512()) return RunFilterLanesAvx512(f, x, control, gain, out, n);
+  switch (PathFor(lanes)) {
+#if defined(PELLORY_LANES_WIDE)
+    case Path::kAvx512: return RunFilterLanesAvx512(f, x, control, gain, out, n);
+    case Path::kAvx2: return RunFilterLanesAvx2(lanes, f, x, control, gain, out, n);
+    case Path::kAvx: return RunFilterLanesAvx(lanes, f, x, control, gain, out, n);
 #endif
-#if defined(__x86_64__) && defined(__GNUC__)
-  if (lanes >= 4 && HasAvx()) return RunFilterLanesAvx(lanes, f, x, control, gain, out, n);
-#endif
+    default: break;
+  }
   if (lanes == 8) return RunLanes<Sse2, 4>(f, x, control, gain, out, n);
   if (lanes == 4) return RunLanes<Sse2, 2>(f, x, control, gain, out, n);
   return RunLanes<Sse2, 1>(f, x, control, gain, out, n);
 }
 
-// Whether a group of this many lanes goes to registers that read the wavetables themselves.
-bool ReadsWaves(int lanes) {
-#if defined(PELLORY_LANES_AVX512)
-  return lanes == 8 && HasAvx512();
-#else
-  (void)lanes;
-  return false;
-#endif
-}
+// Whether registers of this path read the wavetables themselves (gathers).
+bool ReadsWaves(Path path) { return path == Path::kAvx512 || path == Path::kAvx2; }
 
-bool RunVoiceLanes(int lanes, bool readsWaves, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
-#if defined(PELLORY_LANES_AVX512)
-  if (readsWaves) return RunVoiceLanesAvx512(v, f, out, n);
-#else
-  (void)readsWaves;
+bool RunVoiceLanes(int lanes, Path path, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
+  switch (path) {
+#if defined(PELLORY_LANES_WIDE)
+    case Path::kAvx512: return RunVoiceLanesAvx512(v, f, out, n);
+    case Path::kAvx2: return RunVoiceLanesAvx2(lanes, v, f, out, n);
+    case Path::kAvx: return RunVoiceLanesAvx(lanes, v, f, out, n);
 #endif
-#if defined(__x86_64__) && defined(__GNUC__)
-  if (lanes >= 4 && HasAvx()) return RunVoiceLanesAvx(lanes, v, f, out, n);
-#endif
+    default: break;
+  }
   if (!RunVoiceSections<Sse2>(v, lanes, n)) return false;
   return RunFilterLanes(lanes, f, v.input, v.cutoff, v.gain, out, n);
 }
@@ -189,7 +192,9 @@ struct VoiceLanes {
   // Voice::RenderLanes. The voices are written only when every lane stayed finite.
   static bool Voices(Voice* const* members, int count, int n) {
     const int lanes = LanesFor(count);
-    const bool readsWaves = ReadsWaves(lanes);
+    // One choice for the whole group, even should the limit change meanwhile.
+    const Path path = PathFor(lanes);
+    const bool readsWaves = ReadsWaves(path);
     VoiceBlock b;
     LaneBlock f;
     double* outs[kMaxLanes];
@@ -244,7 +249,7 @@ struct VoiceLanes {
       Load(f, k, members[0]->vcf_);
       outs[k] = spare;
     }
-    if (!RunVoiceLanes(lanes, readsWaves, b, f, outs, n)) {
+    if (!RunVoiceLanes(lanes, path, b, f, outs, n)) {
       if (!readsWaves) {
         for (int k = 0; k < count; ++k) {
           Voice& v = *members[k];
@@ -274,12 +279,12 @@ struct VoiceLanes {
 };
 #endif
 
-int Vcf::LimitLaneWidth(int bits) {
+Vcf::LaneSet Vcf::LimitLanes(LaneSet widest) {
 #if defined(PELLORY_VCF_SSE2)
-  return laneWidthLimit.exchange(bits);
+  return laneLimit.exchange(widest);
 #else
-  (void)bits;
-  return 0;
+  (void)widest;
+  return LaneSet::kSse2;
 #endif
 }
 

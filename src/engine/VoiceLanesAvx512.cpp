@@ -2,7 +2,7 @@
 // in VoiceLanes.cpp). Built with -mavx512f -mavx512dq and without contraction (see
 // CMakeLists.txt); only the code in this file may use AVX-512 (and AVX2, which every processor
 // with AVX-512 has).
-#if defined(__AVX512F__) && defined(__AVX512DQ__) && defined(__AVX2__) && defined(__x86_64__) && !defined(_WIN32)
+#if defined(__AVX512F__) && defined(__AVX512DQ__) && defined(__AVX2__) && defined(__x86_64__)
 #include <immintrin.h>
 
 #include "engine/Oscillator.h"
@@ -43,54 +43,24 @@ struct Avx512 {
   static bool AllZero(V a) { return _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_EQ_OQ) == 0xFF; }
 };
 
-// Four lanes a register (AVX2), whose division has the shorter latency than the full width's.
-struct Avx2 {
-  using V = __m256d;
-  static constexpr int kWidth = 4;
-  static V Load(const double* p) { return _mm256_load_pd(p); }
-  static void Store(double* p, V a) { _mm256_store_pd(p, a); }
-  static V Set(double a) { return _mm256_set1_pd(a); }
-  static V Add(V a, V b) { return _mm256_add_pd(a, b); }
-  static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
-  static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
-  static V Div(V a, V b) { return _mm256_div_pd(a, b); }
-  static V And(V a, V b) { return _mm256_and_pd(a, b); }
-  static V AndNot(V a, V b) { return _mm256_andnot_pd(a, b); }
-  static V Or(V a, V b) { return _mm256_or_pd(a, b); }
-  static V Xor(V a, V b) { return _mm256_xor_pd(a, b); }
-  static V Less(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LT_OS); }
-  static V LessEq(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LE_OS); }
-  static V NotEqual(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_NEQ_UQ); }
-  static int Bits(V mask) { return _mm256_movemask_pd(mask); }
-  static V Trunc(V a) { return _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(a)); }
-  static V GatherAt(const double* base, V e) { return _mm256_i32gather_pd(base, _mm256_cvttpd_epi32(e), 8); }
-  static V Pick(V keep, V old, V fresh) { return _mm256_blendv_pd(fresh, old, keep); }
-  static void Scatter(double* const* p, int s, V a) {
-    alignas(32) double lanes[4];
-    _mm256_store_pd(lanes, a);
-    p[0][s] = lanes[0], p[1][s] = lanes[1], p[2][s] = lanes[2], p[3][s] = lanes[3];
-  }
-  static bool AllZero(V a) { return _mm256_movemask_pd(_mm256_cmp_pd(a, _mm256_setzero_pd(), _CMP_EQ_OQ)) == 15; }
-};
-
 // One oscillator's eight lanes: Oscillator::WaveReader's sum, the table reads gathered. Lanes
 // without a waveform read nothing and keep the sum as the scalar code does.
 struct OscillatorRegister {
   __m256i p1, p2, increment, level;
   __mmask8 pulse, sawtooth, triangle;
   const double* waves;
-  OscillatorRegister(const OscillatorLanes& o, const double* tables)
-      : p1(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.phase1))),
-        p2(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.phase2))),
-        increment(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.increment))),
-        level(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.level))),
-        pulse(static_cast<__mmask8>(o.pulse)),
-        sawtooth(static_cast<__mmask8>(o.sawtooth)),
-        triangle(static_cast<__mmask8>(o.triangle)),
+  OscillatorRegister(const OscillatorLanes& o, int first, const double* tables)
+      : p1(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.phase1 + first))),
+        p2(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.phase2 + first))),
+        increment(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.increment + first))),
+        level(_mm256_load_si256(reinterpret_cast<const __m256i*>(o.level + first))),
+        pulse(static_cast<__mmask8>(o.pulse >> first)),
+        sawtooth(static_cast<__mmask8>(o.sawtooth >> first)),
+        triangle(static_cast<__mmask8>(o.triangle >> first)),
         waves(tables) {}
-  void Store(OscillatorLanes& o) const {
-    _mm256_store_si256(reinterpret_cast<__m256i*>(o.phase1), p1);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(o.phase2), p2);
+  void Store(OscillatorLanes& o, int first) const {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(o.phase1 + first), p1);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(o.phase2 + first), p2);
   }
   __m512d Next() {
     const __m512d zero = _mm512_setzero_pd();
@@ -111,43 +81,6 @@ struct OscillatorRegister {
   }
 };
 
-// RunVoiceSections for eight lanes with the oscillators read here.
-bool RunVoiceSectionsReading(VoiceBlock& b, int n) {
-  using O = Avx512;
-  using V = O::V;
-  const V sign = O::Set(-0.0), zero = O::Set(0.0);
-  V poison = zero;
-  {
-    // The two smoothers.
-    Section<O> control(b.control, 0), level(b.level, 0);
-    const V controlIn = O::Load(b.controlIn), levelIn = O::Load(b.levelIn);
-    for (int s = 0; s < n; ++s) {
-      const int at = s * kMaxLanes;
-      const V c = control.Step(controlIn, sign);
-      const V g = level.Step(levelIn, sign);
-      O::Store(b.cutoff + at, c);
-      O::Store(b.gain + at, g);
-      poison = O::Add(poison, O::Mul(O::Add(c, g), zero));
-    }
-    control.Store(b.control, 0), level.Store(b.level, 0);
-  }
-  // The oscillators and their DC blockers.
-  Section<O> dc1(b.dc1, 0), dc2(b.dc2, 0);
-  OscillatorRegister osc1(b.dco1, b.waves), osc2(b.dco2, b.waves);
-  const V quiet = O::Load(b.quiet);
-  for (int s = 0; s < n; ++s) {
-    const int at = s * kMaxLanes;
-    const V y2 = dc2.Step(osc2.Next(), sign);
-    const V y1 = dc1.Step(osc1.Next(), sign);
-    const V x = O::Add(y2, y1);
-    O::Store(b.input + at, b.noisy ? O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))) : x);
-    poison = O::Add(poison, O::Mul(O::Add(y1, y2), zero));
-  }
-  dc1.Store(b.dc1, 0), dc2.Store(b.dc2, 0);
-  osc1.Store(b.dco1), osc2.Store(b.dco2);
-  return O::AllZero(poison);
-}
-
 }  // namespace
 
 bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, const double* gain, double* const* out,
@@ -155,14 +88,14 @@ bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, 
   // A fixed cutoff leaves the filters' chain of dependent operations as the bound, and the
   // half-width division is quicker; a moving one makes the coefficient updates count, and
   // the full width does them in half the instructions. Either computes the same.
-  const bool finite = f.moving ? RunLanes<Avx512, 1>(f, x, control, gain, out, n)
-                               : RunLanes<Avx2, 2>(f, x, control, gain, out, n);
+  if (!f.moving) return RunFilterLanesAvx2(8, f, x, control, gain, out, n);
+  const bool finite = RunLanes<Avx512, 1>(f, x, control, gain, out, n);
   _mm256_zeroupper();
   return finite;
 }
 
 bool RunVoiceLanesAvx512(VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
-  const bool finite = RunVoiceSectionsReading(v, n) && RunFilterLanesAvx512(f, v.input, v.cutoff, v.gain, out, n);
+  const bool finite = RunVoiceSectionsReading<Avx512, OscillatorRegister>(v, 8, n) && RunFilterLanesAvx512(f, v.input, v.cutoff, v.gain, out, n);
   _mm256_zeroupper();
   return finite;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The voice lanes' loops, written once for any register width. Included by the translation
-// units that build them for SSE2 and for AVX; the loops have internal linkage, so code built
-// for AVX can never stand in for the baseline build.
+// units that build them for SSE2, AVX, AVX2 and AVX-512; the loops have internal linkage, so
+// code built for a wider instruction set can never stand in for the baseline build.
 #include <cmath>
 #include <cstdint>
 
@@ -30,7 +30,7 @@ struct SectionLanes {
   alignas(64) double x1[kMaxLanes], x2[kMaxLanes], y1[kMaxLanes], y2[kMaxLanes], d[kMaxLanes];
 };
 
-// Oscillators as lanes, for registers that can read the wavetables themselves (AVX-512):
+// Oscillators as lanes, for registers that can read the wavetables themselves (AVX2, AVX-512):
 // Oscillator's phases and increment, the offset of its level's interleaved tables from the
 // process's first level, and which waveforms it adds (none while silent).
 struct OscillatorLanes {
@@ -60,8 +60,12 @@ struct VoiceBlock {
 bool RunVoiceLanesAvx(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n);
 bool RunFilterLanesAvx(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
                        double* const* out, int n);
-// Eight voices in an AVX-512 register (64-bit, not on Windows, whose stack alignment
-// the compiler does not keep for these registers); only where the processor has AVX-512F/DQ.
+// Four or eight voices in one or two AVX2 registers, where the processor has AVX2; they read
+// the wavetables themselves. The filters alone also serve the AVX-512 lanes' fixed cutoffs.
+bool RunVoiceLanesAvx2(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n);
+bool RunFilterLanesAvx2(int lanes, LaneBlock& f, const double* x, const double* control, const double* gain,
+                        double* const* out, int n);
+// Eight voices in an AVX-512 register; only where the processor has AVX-512F/DQ (and AVX2).
 // It reads the wavetables itself: dco1, dco2 and waves instead of wave1 and wave2.
 bool RunVoiceLanesAvx512(VoiceBlock& v, LaneBlock& f, double* const* out, int n);
 bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, const double* gain, double* const* out,
@@ -124,6 +128,47 @@ inline bool RunVoiceSections(VoiceBlock& b, int lanes, int n) {
     if (!O::AllZero(poison)) finite = false;
   }
   return finite;
+}
+
+// RunVoiceSections for registers that read the wavetables themselves: Osc is one oscillator's
+// register of lanes (constructed from OscillatorLanes, a first lane and the tables; Next()
+// gives the waveforms' sum and steps the phases; Store writes the phases back). The smoothers
+// and the oscillators go in two loops, so that fewer registers spill.
+template <class O, class Osc>
+inline bool RunVoiceSectionsReading(VoiceBlock& b, int lanes, int n) {
+  using V = typename O::V;
+  const V sign = O::Set(-0.0), zero = O::Set(0.0);
+  V poison = zero;
+  for (int o = 0; o < lanes; o += O::kWidth) {
+    Section<O> control(b.control, o), level(b.level, o);
+    const V controlIn = O::Load(b.controlIn + o), levelIn = O::Load(b.levelIn + o);
+    for (int s = 0; s < n; ++s) {
+      const int at = s * kMaxLanes + o;
+      const V c = control.Step(controlIn, sign);
+      const V g = level.Step(levelIn, sign);
+      O::Store(b.cutoff + at, c);
+      O::Store(b.gain + at, g);
+      poison = O::Add(poison, O::Mul(O::Add(c, g), zero));
+    }
+    control.Store(b.control, o), level.Store(b.level, o);
+  }
+  for (int o = 0; o < lanes; o += O::kWidth) {
+    Section<O> dc1(b.dc1, o), dc2(b.dc2, o);
+    Osc osc1(b.dco1, o, b.waves), osc2(b.dco2, o, b.waves);
+    const V quiet = O::Load(b.quiet + o);
+    for (int s = 0; s < n; ++s) {
+      const int at = s * kMaxLanes + o;
+      // The second oscillator plus the first, then the noise of the voices that have it.
+      const V y2 = dc2.Step(osc2.Next(), sign);
+      const V y1 = dc1.Step(osc1.Next(), sign);
+      const V x = O::Add(y2, y1);
+      O::Store(b.input + at, b.noisy ? O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))) : x);
+      poison = O::Add(poison, O::Mul(O::Add(y1, y2), zero));
+    }
+    dc1.Store(b.dc1, o), dc2.Store(b.dc2, o);
+    osc1.Store(b.dco1, o), osc2.Store(b.dco2, o);
+  }
+  return O::AllZero(poison);
 }
 
 // One register of O::kWidth ladder filters (lanes o .. o + kWidth - 1 of a LaneBlock): each lane

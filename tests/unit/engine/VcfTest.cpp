@@ -208,9 +208,12 @@ TEST(Vcf, SampleRateChangeClearsStates) {
 // out of range or not a number), and each lane has its own resonance, so any lane mix-up or
 // reordered rounding shows.
 TEST(Vcf, LanesMatchFiltersRunAlone) {
-  for (const int setting : {2, 4, 8, 1004, 1008, 2004, 2008}) {  // thousands: narrower registers
-    const int before = Vcf::LimitLaneWidth(setting > 2000 ? 128 : setting > 1000 ? 256 : 512);
-    const int count = setting % 1000;
+  using Set = Vcf::LaneSet;
+  const Set sets[] = {Set::kAvx512, Set::kAvx2, Set::kAvx, Set::kSse2};
+  for (int pass = 0; pass < 4 * 3; ++pass) {
+    const Set set = sets[pass / 3];
+    const int count = 2 << (pass % 3);
+    const Set before = Vcf::LimitLanes(set);
     constexpr int kMax = 8;
     Vcf lanes[kMax], alone[kMax];
     double x[kMax][64], control[kMax][64], gain[kMax][64], out[kMax][64], expected[kMax][64];
@@ -240,7 +243,7 @@ TEST(Vcf, LanesMatchFiltersRunAlone) {
       for (int k = 0; k < count; ++k) {
         alone[k].ProcessRun(x[k], control[k], gain[k], expected[k], 64);
         for (int s = 0; s < 64; ++s) {
-          ASSERT_EQ(out[k][s], expected[k][s]) << count << " lanes, lane " << k << " run " << run << " sample " << s;
+          ASSERT_EQ(out[k][s], expected[k][s]) << count << " lanes (set " << static_cast<int>(set) << "), lane " << k << " run " << run << " sample " << s;
         }
         ASSERT_EQ(lanes[k].States(), alone[k].States());
       }
@@ -248,7 +251,7 @@ TEST(Vcf, LanesMatchFiltersRunAlone) {
     // A non-finite input in one lane is reported, so the caller can redo the run checked.
     x[count - 1][10] = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(Vcf::ProcessLanes(count, filters, xs, controls, gains, outs, 64));
-    Vcf::LimitLaneWidth(before);
+    Vcf::LimitLanes(before);
   }
 }
 

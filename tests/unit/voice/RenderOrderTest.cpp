@@ -37,14 +37,17 @@ void ExpectSameInBothOrders(const std::function<void(Instance&, int)>& script, i
   EXPECT_GT(sounding, 0) << what << " never sounded";
 }
 
-// The voices' vector lanes in every register width this machine has (wider ones are limited
+// The voices' vector lanes in every instruction set this machine has (wider ones are limited
 // away), restored afterwards.
-struct LaneWidth {
-  explicit LaneWidth(int bits) : before(engine::Vcf::LimitLaneWidth(bits)) {}
-  ~LaneWidth() { engine::Vcf::LimitLaneWidth(before); }
-  int before;
+using LaneSet = engine::Vcf::LaneSet;
+struct LaneLimit {
+  explicit LaneLimit(LaneSet widest) : before(engine::Vcf::LimitLanes(widest)) {}
+  ~LaneLimit() { engine::Vcf::LimitLanes(before); }
+  LaneSet before;
 };
-constexpr int kLaneWidths[] = {512, 256, 128};
+constexpr LaneSet kLaneSets[] = {LaneSet::kAvx512, LaneSet::kAvx2, LaneSet::kAvx, LaneSet::kSse2};
+const char* const kLaneSetNames[] = {"SSE2", "AVX", "AVX2", "AVX-512"};
+std::string LanesName(LaneSet set) { return std::string(kLaneSetNames[static_cast<int>(set)]) + " lanes"; }
 
 // A short phrase: a chord, a melody over it, releases while others hold.
 void Phrase(Instance& t, int block) {
@@ -58,9 +61,10 @@ void Phrase(Instance& t, int block) {
 }
 
 TEST(RenderOrder, EveryFactoryProgramRendersTheSameInBothOrders) {
-  for (int pass = 0; pass < 3 * 2 * 99; ++pass) {
-    const int width = kLaneWidths[pass / 198], bank = pass / 99 % 2 + 1, program = pass % 99 + 1;
-    const LaneWidth limit(width);
+  for (int pass = 0; pass < 4 * 2 * 99; ++pass) {
+    const LaneSet set = kLaneSets[pass / 198];
+    const int bank = pass / 99 % 2 + 1, program = pass % 99 + 1;
+    const LaneLimit limit(set);
     ExpectSameInBothOrders(
         [&](Instance& t, int block) {
           if (block == 0) {
@@ -70,7 +74,7 @@ TEST(RenderOrder, EveryFactoryProgramRendersTheSameInBothOrders) {
           Phrase(t, block);
         },
         34, 512, 44100.0,
-        std::to_string(width) + "-bit lanes, bank " + std::to_string(bank) + " program " + std::to_string(program));
+        LanesName(set) + ", bank " + std::to_string(bank) + " program " + std::to_string(program));
     if (HasFatalFailure()) return;
   }
 }
@@ -88,8 +92,8 @@ TEST(RenderOrder, SweptSettingsRenderTheSameInBothOrders) {
   const int sizes[] = {1, 37, 300, 512};
   int c = 0;
   for (const Case& sweep : sweeps) {
-    const int width = kLaneWidths[c % 3];
-    const LaneWidth limit(width);
+    const LaneSet set = kLaneSets[c % 4];
+    const LaneLimit limit(set);
     const int size = sizes[c % 4];
     const double rate = c % 3 == 0 ? 96000.0 : 44100.0;
     const int updateRate = c % 2;  // every other case at the slow update rate
@@ -112,7 +116,7 @@ TEST(RenderOrder, SweptSettingsRenderTheSameInBothOrders) {
           if (block == blocks / 2)
             for (int n = 40; n < 60; n += 5) NoteOff(t, n, 0);
         },
-        blocks, size, rate, "sweep of " + std::to_string(sweep.id) + ", " + std::to_string(width) + "-bit lanes");
+        blocks, size, rate, "sweep of " + std::to_string(sweep.id) + ", " + LanesName(set));
     if (HasFatalFailure()) return;
   }
 }

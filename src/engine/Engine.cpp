@@ -250,10 +250,18 @@ void Engine::Render(double* left, double* right, int frames, ControlBlockClient&
         }
         const std::uint32_t* powers = Voice::NoisePowers();
         const auto seed = static_cast<std::uint32_t>(context_.noiseSeed);
+        bool whole = true;
+        for (int j = 0; j < count; ++j) whole = whole && drawing[j]->TakesNoise(m - 1);
         int draws = 0;
-        for (int s = 0; s < m; ++s) {
-          for (int j = 0; j < count; ++j) {
-            if (drawing[j]->TakesNoise(s)) drawing[j]->SetNoise(s, static_cast<std::int32_t>(seed * powers[++draws]));
+        if (whole) {
+          // Every drawing voice sounds the whole run: each computes its own draws.
+          for (int j = 0; j < count; ++j) drawing[j]->SetNoiseDraws(context_.noiseSeed, j, count);
+          draws = count * m;
+        } else {
+          for (int s = 0; s < m; ++s) {
+            for (int j = 0; j < count; ++j) {
+              if (drawing[j]->TakesNoise(s)) drawing[j]->SetNoise(s, static_cast<std::int32_t>(seed * powers[++draws]));
+            }
           }
         }
         context_.noiseSeed = static_cast<std::int32_t>(seed * powers[draws]);

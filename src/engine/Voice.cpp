@@ -213,7 +213,22 @@ void Voice::PrepareRun(double* control, double* x) {
   dco1_.RenderRun(osc1, length);
   for (int s = 0; s < length; ++s) x[s] += osc1[s];
   if (noise_ > 0.0) {
-    for (int s = 0; s < length; ++s) x[s] += noiseRun_[s];
+    double noise[kRun];
+    RunNoise(noise, 1);
+    for (int s = 0; s < length; ++s) x[s] += noise[s];
+  }
+}
+
+void Voice::RunNoise(double* out, int stride) const {
+  const int length = runLength_;
+  if (noiseDrawn_) {
+    for (int s = 0; s < length; ++s) out[s * stride] = noiseRun_[s];
+    return;
+  }
+  const std::uint32_t* powers = NoisePowers();
+  const double level = noise_;
+  for (int s = 0, k = noiseRank_ + 1; s < length; ++s, k += noiseVoices_) {
+    out[s * stride] = static_cast<std::int32_t>(noiseSeed_ * powers[k]) * 4.6566129e-10 * level;
   }
 }
 

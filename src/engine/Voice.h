@@ -104,6 +104,7 @@ class Voice {
   int BeginRun(int n) {
     runLength_ = 0;
     gainPending_ = false;
+    noiseDrawn_ = false;
     if (!sounding_) return 0;
     int length = n;
     if (active_) {
@@ -126,7 +127,18 @@ class Voice {
   // Whether the voice takes a value of the noise sequence at sample s of the run.
   bool TakesNoise(int s) const { return s < runLength_ && noise_ > 0.0; }
   // The noise of sample s from the sequence's value there.
-  void SetNoise(int s, std::int32_t seed) { noiseRun_[s] = seed * 4.6566129e-10 * noise_; }
+  void SetNoise(int s, std::int32_t seed) {
+    noiseRun_[s] = seed * 4.6566129e-10 * noise_;
+    noiseDrawn_ = true;
+  }
+  // Where every drawing voice sounds the whole run, the draws come in a fixed pattern: this
+  // voice's draw at sample s is number s * voices + rank + 1 after seed. The voice computes its
+  // noise from that when it renders.
+  void SetNoiseDraws(std::int32_t seed, int rank, int voices) {
+    noiseSeed_ = static_cast<std::uint32_t>(seed);
+    noiseRank_ = rank;
+    noiseVoices_ = voices;
+  }
   // The noise sequence k steps on is seed * 16807^k, modulo 2^32 as the sequence itself runs:
   // the powers for k = 0 .. kMaxNoiseSteps (the draws of a whole run of every voice), so that
   // each draw is a multiplication of its own instead of a chain through all before it.
@@ -169,6 +181,8 @@ class Voice {
   void RenderRun();
   // The filter's input and control over the run.
   void PrepareRun(double* control, double* x);
+  // The run's noise into out[0], out[stride], ... (only for a voice with noise).
+  void RunNoise(double* out, int stride) const;
   // Whether the voice sounds the whole n samples and the unchecked arithmetic of the lanes
   // gives what the checked arithmetic would: every state and input finite.
   bool FitsLanes(int n) const;
@@ -199,6 +213,9 @@ class Voice {
   bool cutoffMoves_ = false;  // the filter's cutoff index moved often in the last run (lanes' hint)
   double gainRun_[kRun];
   double noiseRun_[kRun];
+  bool noiseDrawn_ = false;  // noiseRun_ holds the run's noise; else SetNoiseDraws's pattern
+  std::uint32_t noiseSeed_ = 0;
+  int noiseRank_ = 0, noiseVoices_ = 1;
   double outRun_[kRun];
 
   // Control-rate state.

@@ -227,7 +227,11 @@ struct VoiceLanes {
         v.dco2_.RenderWaves(b.wave2 + k, kMaxLanes, n);
       }
       if (b.noisy) {
-        for (int s = 0; s < n; ++s) b.noise[s * kMaxLanes + k] = noisy ? v.noiseRun_[s] : 0.0;
+        if (noisy) {
+          v.RunNoise(b.noise + k, kMaxLanes);
+        } else {
+          for (int s = 0; s < n; ++s) b.noise[s * kMaxLanes + k] = 0.0;
+        }
       }
       Load(f, k, v.vcf_);
       f.moving = f.moving || v.cutoffMoves_;

@@ -183,6 +183,10 @@ class Voice {
   void PrepareRun(double* control, double* x);
   // The run's noise into out[0], out[stride], ... (only for a voice with noise).
   void RunNoise(double* out, int stride) const;
+  // Where the noise follows SetNoiseDraws's pattern: the value of the run's first draw and the
+  // multiplier from one sample's draw to the next.
+  std::uint32_t FirstNoiseDraw() const { return noiseSeed_ * NoisePowers()[noiseRank_ + 1]; }
+  std::uint32_t NoiseDrawStep() const { return NoisePowers()[noiseVoices_]; }
   // Whether the voice sounds the whole n samples and the unchecked arithmetic of the lanes
   // gives what the checked arithmetic would: every state and input finite.
   bool FitsLanes(int n) const;

@@ -204,7 +204,13 @@ struct VoiceLanes {
     f.moves = 0;
     f.moving = false;
     b.noisy = false;
-    for (int k = 0; k < count; ++k) b.noisy = b.noisy || members[k]->noise_ > 0.0;
+    bool drawn = false;  // some noise the engine drew itself
+    for (int k = 0; k < count; ++k) {
+      const Voice& v = *members[k];
+      b.noisy = b.noisy || v.noise_ > 0.0;
+      drawn = drawn || (v.noise_ > 0.0 && v.noiseDrawn_);
+    }
+    b.drawsNoise = readsWaves && b.noisy && !drawn;
     b.waves = first;
     for (int k = 0; k < count; ++k) {
       Voice& v = *members[k];
@@ -226,7 +232,11 @@ struct VoiceLanes {
         v.dco1_.RenderWaves(b.wave1 + k, kMaxLanes, n);
         v.dco2_.RenderWaves(b.wave2 + k, kMaxLanes, n);
       }
-      if (b.noisy) {
+      if (b.drawsNoise) {
+        b.noiseSeed[k] = noisy ? v.FirstNoiseDraw() : 0;
+        b.noiseStep[k] = noisy ? v.NoiseDrawStep() : 0;
+        b.noiseLevel[k] = noisy ? v.noise_ : 0.0;
+      } else if (b.noisy) {
         if (noisy) {
           v.RunNoise(b.noise + k, kMaxLanes);
         } else {
@@ -241,6 +251,7 @@ struct VoiceLanes {
     for (int k = count; k < lanes; ++k) {
       for (SectionLanes* l : {&b.control, &b.level, &b.dc1, &b.dc2}) CopyLane(*l, 0, k);
       b.controlIn[k] = b.controlIn[0], b.levelIn[k] = b.levelIn[0], b.quiet[k] = b.quiet[0];
+      b.noiseSeed[k] = b.noiseSeed[0], b.noiseStep[k] = b.noiseStep[0], b.noiseLevel[k] = b.noiseLevel[0];
       if (readsWaves) {
         CopyLane(b.dco1, 0, k);
         CopyLane(b.dco2, 0, k);
@@ -248,7 +259,7 @@ struct VoiceLanes {
       for (int s = 0; s < n; ++s) {
         const int at = s * kMaxLanes;
         if (!readsWaves) b.wave1[at + k] = b.wave1[at], b.wave2[at + k] = b.wave2[at];
-        if (b.noisy) b.noise[at + k] = b.noise[at];
+        if (b.noisy && !b.drawsNoise) b.noise[at + k] = b.noise[at];
       }
       Load(f, k, members[0]->vcf_);
       outs[k] = spare;

@@ -47,6 +47,21 @@ __m256d LaneMask(unsigned bits, int first) {
   return _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(mine, select), select));
 }
 
+// Four lanes of noise draws (VoiceBlock::drawsNoise).
+struct NoiseRegister {
+  __m128i seed, step;
+  __m256d level;
+  NoiseRegister(const VoiceBlock& b, int first)
+      : seed(_mm_load_si128(reinterpret_cast<const __m128i*>(b.noiseSeed + first))),
+        step(_mm_load_si128(reinterpret_cast<const __m128i*>(b.noiseStep + first))),
+        level(_mm256_load_pd(b.noiseLevel + first)) {}
+  __m256d Next() {
+    const __m256d x = _mm256_mul_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(seed), _mm256_set1_pd(4.6566129e-10)), level);
+    seed = _mm_mullo_epi32(seed, step);
+    return x;
+  }
+};
+
 // One oscillator's four lanes: Oscillator::WaveReader's sum, the table reads gathered. Lanes
 // without a waveform read nothing and keep the sum as the scalar code does.
 struct OscillatorRegister {
@@ -94,7 +109,7 @@ bool RunFilterLanesAvx2(int lanes, LaneBlock& f, const double* x, const double* 
 }
 
 bool RunVoiceLanesAvx2(int lanes, VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
-  const bool finite = RunVoiceSectionsReading<Avx2, OscillatorRegister>(v, lanes, n) &&
+  const bool finite = RunVoiceSectionsReading<Avx2, OscillatorRegister, NoiseRegister>(v, lanes, n) &&
                       RunFilterLanesAvx2(lanes, f, v.input, v.cutoff, v.gain, out, n);
   _mm256_zeroupper();
   return finite;

@@ -43,6 +43,21 @@ struct Avx512 {
   static bool AllZero(V a) { return _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_EQ_OQ) == 0xFF; }
 };
 
+// Eight lanes of noise draws (VoiceBlock::drawsNoise).
+struct NoiseRegister {
+  __m256i seed, step;
+  __m512d level;
+  NoiseRegister(const VoiceBlock& b, int first)
+      : seed(_mm256_load_si256(reinterpret_cast<const __m256i*>(b.noiseSeed + first))),
+        step(_mm256_load_si256(reinterpret_cast<const __m256i*>(b.noiseStep + first))),
+        level(_mm512_load_pd(b.noiseLevel + first)) {}
+  __m512d Next() {
+    const __m512d x = _mm512_mul_pd(_mm512_mul_pd(_mm512_cvtepi32_pd(seed), _mm512_set1_pd(4.6566129e-10)), level);
+    seed = _mm256_mullo_epi32(seed, step);
+    return x;
+  }
+};
+
 // One oscillator's eight lanes: Oscillator::WaveReader's sum, the table reads gathered. Lanes
 // without a waveform read nothing and keep the sum as the scalar code does.
 struct OscillatorRegister {
@@ -95,7 +110,7 @@ bool RunFilterLanesAvx512(LaneBlock& f, const double* x, const double* control, 
 }
 
 bool RunVoiceLanesAvx512(VoiceBlock& v, LaneBlock& f, double* const* out, int n) {
-  const bool finite = RunVoiceSectionsReading<Avx512, OscillatorRegister>(v, 8, n) && RunFilterLanesAvx512(f, v.input, v.cutoff, v.gain, out, n);
+  const bool finite = RunVoiceSectionsReading<Avx512, OscillatorRegister, NoiseRegister>(v, 8, n) && RunFilterLanesAvx512(f, v.input, v.cutoff, v.gain, out, n);
   _mm256_zeroupper();
   return finite;
 }

@@ -46,6 +46,12 @@ struct VoiceBlock {
   alignas(64) double controlIn[kMaxLanes], levelIn[kMaxLanes];
   alignas(64) double quiet[kMaxLanes];  // all bits set in the lanes of voices without noise
   bool noisy = false;                   // some lane has noise (else `noise` is not filled)
+  // Where the registers read the wavetables and every noisy voice follows the engine's draw
+  // pattern (Voice::SetNoiseDraws), they draw the noise too: lane k's value at sample s is
+  // int32(noiseSeed[k] * noiseStep[k]^s) * 4.6566129e-10 * noiseLevel[k]. Else `noise` holds it.
+  bool drawsNoise = false;
+  alignas(32) std::uint32_t noiseSeed[kMaxLanes], noiseStep[kMaxLanes];
+  alignas(64) double noiseLevel[kMaxLanes];
   // In, where the registers read the wavetables: the oscillators, the first level's tables.
   OscillatorLanes dco1, dco2;
   const double* waves = nullptr;
@@ -132,9 +138,11 @@ inline bool RunVoiceSections(VoiceBlock& b, int lanes, int n) {
 
 // RunVoiceSections for registers that read the wavetables themselves: Osc is one oscillator's
 // register of lanes (constructed from OscillatorLanes, a first lane and the tables; Next()
-// gives the waveforms' sum and steps the phases; Store writes the phases back). The smoothers
-// and the oscillators go in two loops, so that fewer registers spill.
-template <class O, class Osc>
+// gives the waveforms' sum and steps the phases; Store writes the phases back), Noise a
+// register of noise draws (constructed from the block and a first lane; Next() gives this
+// sample's noise). The smoothers and the oscillators go in two loops, so that fewer registers
+// spill.
+template <class O, class Osc, class Noise>
 inline bool RunVoiceSectionsReading(VoiceBlock& b, int lanes, int n) {
   using V = typename O::V;
   const V sign = O::Set(-0.0), zero = O::Set(0.0);
@@ -155,14 +163,20 @@ inline bool RunVoiceSectionsReading(VoiceBlock& b, int lanes, int n) {
   for (int o = 0; o < lanes; o += O::kWidth) {
     Section<O> dc1(b.dc1, o), dc2(b.dc2, o);
     Osc osc1(b.dco1, o, b.waves), osc2(b.dco2, o, b.waves);
+    Noise noise(b, o);
     const V quiet = O::Load(b.quiet + o);
     for (int s = 0; s < n; ++s) {
       const int at = s * kMaxLanes + o;
       // The second oscillator plus the first, then the noise of the voices that have it.
       const V y2 = dc2.Step(osc2.Next(), sign);
       const V y1 = dc1.Step(osc1.Next(), sign);
-      const V x = O::Add(y2, y1);
-      O::Store(b.input + at, b.noisy ? O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at))) : x);
+      V x = O::Add(y2, y1);
+      if (b.drawsNoise) {
+        x = O::Pick(quiet, x, O::Add(x, noise.Next()));
+      } else if (b.noisy) {
+        x = O::Pick(quiet, x, O::Add(x, O::Load(b.noise + at)));
+      }
+      O::Store(b.input + at, x);
       poison = O::Add(poison, O::Mul(O::Add(y1, y2), zero));
     }
     dc1.Store(b.dc1, o), dc2.Store(b.dc2, o);

@@ -43,13 +43,19 @@ void Oscillator::SetPitch(double pitch, double offset) {
   if (waves_ != nullptr && increment_ == levelIncrement_) return;
   levelIncrement_ = increment_;
   // Halve the harmonic count per octave of table speed until the top harmonic fits below
-  // half the sample rate.
-  double f = static_cast<std::int16_t>(increment_ >> 16);
-  int level = 0;
-  while (f > 1.0) {
-    f *= 0.7071067811865476;
-    ++level;
+  // half the sample rate. The table speed changes far less often than the increment.
+  const std::int16_t speed = static_cast<std::int16_t>(increment_ >> 16);
+  if (speed != speedLevel_[0]) {
+    double f = speed;
+    int count = 0;
+    while (f > 1.0) {
+      f *= 0.7071067811865476;
+      ++count;
+    }
+    speedLevel_[0] = speed;
+    speedLevel_[1] = static_cast<std::int16_t>(count);
   }
+  int level = speedLevel_[1];
   // That estimate counts whole table samples and rounded harmonic counts, so its top harmonic
   // can pass half the rate (by up to twice at table speed 1) and fold back; go on until the
   // top harmonic really fits: harmonics * increment <= 2^27, half a cycle of the 28-bit phase.

@@ -55,6 +55,27 @@ TEST(Oscillator, MiddleCIncrementAndLevel) {
   EXPECT_EQ(WavetableHarmonics(osc.Level()), 64);
 }
 
+// An oscillator keeps what it found for its last table speed; moving through every pitch up,
+// down, in jumps and through silence it must pick the level a fresh one picks.
+TEST(Oscillator, LevelFollowsEveryPitchChange) {
+  for (const double rate : {44100.0, 96000.0}) {
+    Oscillator moving;
+    moving.SetSampleRate(rate);
+    std::vector<double> pitches;
+    for (int p = 0; p <= kMaxPitch; p += 7) pitches.push_back(p);
+    for (int p = kMaxPitch; p >= 0; p -= 11) pitches.push_back(p);
+    for (int i = 0; i < 400; ++i) pitches.push_back((i * 7919) % (kMaxPitch + 1));
+    for (std::size_t i = 0; i < pitches.size(); ++i) {
+      if (i % 97 == 0) moving.SetPitch(-1.0, 0.0);  // silent between
+      moving.SetPitch(pitches[i], 0.0);
+      Oscillator fresh;
+      fresh.SetSampleRate(rate);
+      fresh.SetPitch(pitches[i], 0.0);
+      ASSERT_EQ(moving.Level(), fresh.Level()) << "pitch " << pitches[i] << " at " << rate;
+    }
+  }
+}
+
 TEST(Oscillator, FundamentalLiesAtRequestedFrequency) {
   for (double pitch : {7680.0, 7744.0, 4000.0, 12000.0}) {
     for (double rate : {44100.0, 96000.0}) {

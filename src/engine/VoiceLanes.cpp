@@ -1,6 +1,8 @@
-// Voices as the lanes of vector registers: their smoothers, DC blockers and ladder filters.
-// Built without contraction (see CMakeLists.txt): a fused multiply-add would round differently
-// from the scalar code, and every lane must give the scalar code's doubles.
+// Voices as the lanes of vector registers: their oscillators, noise, smoothers, DC blockers and
+// ladder filters. This unit moves voices in and out of the lanes, chooses the instruction set at
+// run time and holds the SSE2 baseline. Built without contraction (see CMakeLists.txt): a fused
+// multiply-add would round differently from the scalar code, and every lane must give the
+// scalar code's doubles.
 #include <atomic>
 #include <cstdint>
 #include <cstring>

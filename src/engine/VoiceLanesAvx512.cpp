@@ -32,8 +32,14 @@ struct Avx512 {
   static V LessEq(V a, V b) { return FromMask(_mm512_cmp_pd_mask(a, b, _CMP_LE_OS)); }
   static V NotEqual(V a, V b) { return FromMask(_mm512_cmp_pd_mask(a, b, _CMP_NEQ_UQ)); }
   static int Bits(V mask) { return ToMask(mask); }
-  static V Trunc(V a) { return _mm512_cvtepi32_pd(_mm512_cvttpd_epi32(a)); }
-  static V GatherAt(const double* base, V e) { return _mm512_i32gather_pd(_mm512_cvttpd_epi32(e), base, 8); }
+  // The zero-masked conversions (all lanes kept) say what the plain ones leave undefined, which
+  // the compiler would warn about.
+  static __m256i ToInt(V a) { return _mm512_maskz_cvttpd_epi32(0xFF, a); }
+  static V ToDouble(__m256i a) { return _mm512_maskz_cvtepi32_pd(0xFF, a); }
+  static V Trunc(V a) { return ToDouble(ToInt(a)); }
+  static V GatherAt(const double* base, V e) {
+    return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, ToInt(e), base, 8);
+  }
   static V Pick(V keep, V old, V fresh) { return _mm512_mask_blend_pd(ToMask(keep), fresh, old); }
   static void Scatter(double* const* p, int s, V a) {
     alignas(64) double lanes[8];
@@ -52,7 +58,7 @@ struct NoiseRegister {
         step(_mm256_load_si256(reinterpret_cast<const __m256i*>(b.noiseStep + first))),
         level(_mm512_load_pd(b.noiseLevel + first)) {}
   __m512d Next() {
-    const __m512d x = _mm512_mul_pd(_mm512_mul_pd(_mm512_cvtepi32_pd(seed), _mm512_set1_pd(4.6566129e-10)), level);
+    const __m512d x = _mm512_mul_pd(_mm512_mul_pd(Avx512::ToDouble(seed), _mm512_set1_pd(4.6566129e-10)), level);
     seed = _mm256_mullo_epi32(seed, step);
     return x;
   }

@@ -1,8 +1,10 @@
 // Voices computed together as vector lanes must give, bit for bit, what each gives computed
-// alone, whatever each lane's waveforms, pitch, resonance and envelope, in groups that fill the
-// registers and groups padded with dropped lanes, with every instruction set this machine has.
+// alone, whatever each lane's waveforms, pitch, resonance, envelope and noise, in groups that
+// fill the registers and groups padded with dropped lanes, with every instruction set this
+// machine has.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -39,6 +41,7 @@ void Configure(Voice& v, int k) {
   v.SetParam(Voice::kVcaSustain, 0, 0.8);
   v.SetParam(Voice::kVcaProgramVolume, 0, 0.7);
   v.SetParam(Voice::kVcfTrack, 0, 0.5);
+  if (k % 2 == 1) v.SetParam(Voice::kDco1Noise, 0, 0.1 * k);
   const int note = k == 5 ? 3 : 36 + 7 * k;  // note 3, octave 16': no pitch for the first oscillator
   v.NoteOn(note, 30 + 11 * k, k, 0, 0);
 }
@@ -73,6 +76,22 @@ TEST(VoiceLanes, GroupsMatchVoicesRenderedAlone) {
           alone[k].ControlTick();
           together[k].BeginRun(n);
           alone[k].BeginRun(n);
+        }
+        // The noisy voices' share of the run's draws: the pattern of whole runs, or (every
+        // fifth run) values drawn one by one.
+        const auto seed = static_cast<std::int32_t>(static_cast<std::uint32_t>(run + 1) * 2654435761u);
+        int rank = 0, noisy = 0;
+        for (int k = 0; k < count; ++k) noisy += together[k].DrawsNoise() ? 1 : 0;
+        for (int k = 0; k < count; ++k) {
+          if (!together[k].DrawsNoise()) continue;
+          for (Voice* v : {&together[k], &alone[k]}) {
+            if (run % 5 == 0) {
+              for (int s = 0; s < n; ++s) v->SetNoise(s, seed ^ (s * 7919 + k));
+            } else {
+              v->SetNoiseDraws(seed, rank, noisy);
+            }
+          }
+          ++rank;
         }
         Voice::RenderRuns(group.data(), count, n);
         for (int k = 0; k < count; ++k) {

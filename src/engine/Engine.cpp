@@ -233,21 +233,16 @@ void Engine::Render(double* left, double* right, int frames, ControlBlockClient&
     // costs one phase step per run.
     for (int start = pos; start < pos + run; start += Voice::kRun) {
       const int m = std::min(Voice::kRun, pos + run - start);
-      bool noise = false;
+      // The voices that take from the shared noise sequence, in its order: lower voice i,
+      // then upper voice i.
+      Voice* drawing[2 * kMaxVoicesPerLayer];
+      int count = 0;
       for (int i = 0; i < n; ++i) {
-        lower[i]->BeginRun(m);
-        upper[i]->BeginRun(m);
-        noise = noise || lower[i]->DrawsNoise() || upper[i]->DrawsNoise();
+        if (lower[i]->BeginRun(m) > 0 && lower[i]->DrawsNoise()) drawing[count++] = lower[i];
+        if (upper[i]->BeginRun(m) > 0 && upper[i]->DrawsNoise()) drawing[count++] = upper[i];
       }
-      // The shared noise sequence is drawn in the per-sample order: sample by sample, lower
-      // voice i then upper voice i.
-      if (noise) {
-        Voice* drawing[2 * kMaxVoicesPerLayer];
-        int count = 0;
-        for (int i = 0; i < n; ++i) {
-          if (lower[i]->DrawsNoise()) drawing[count++] = lower[i];
-          if (upper[i]->DrawsNoise()) drawing[count++] = upper[i];
-        }
+      // The sequence is drawn sample by sample, in that order.
+      if (count > 0) {
         const std::uint32_t* powers = Voice::NoisePowers();
         const auto seed = static_cast<std::uint32_t>(context_.noiseSeed);
         bool whole = true;

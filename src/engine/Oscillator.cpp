@@ -39,23 +39,20 @@ void Oscillator::SetPitch(double pitch, double offset) {
   }
   phase2_ = phase2 & kPhaseMask;
 
-  // The level depends on the increment alone; most control blocks keep it.
-  if (waves_ != nullptr && increment_ == levelIncrement_) return;
-  levelIncrement_ = increment_;
   // Halve the harmonic count per octave of table speed until the top harmonic fits below
-  // half the sample rate. The table speed changes far less often than the increment.
+  // half the sample rate. The table speed changes far less often than the increment, so the
+  // count is kept for the last speed.
   const std::int16_t speed = static_cast<std::int16_t>(increment_ >> 16);
-  if (speed != speedLevel_[0]) {
+  if (speed != halvedSpeed_) {
     double f = speed;
-    int count = 0;
+    halvings_ = 0;
     while (f > 1.0) {
       f *= 0.7071067811865476;
-      ++count;
+      ++halvings_;
     }
-    speedLevel_[0] = speed;
-    speedLevel_[1] = static_cast<std::int16_t>(count);
+    halvedSpeed_ = speed;
   }
-  int level = speedLevel_[1];
+  int level = halvings_;
   // That estimate counts whole table samples and rounded harmonic counts, so its top harmonic
   // can pass half the rate (by up to twice at table speed 1) and fold back; go on until the
   // top harmonic really fits: harmonics * increment <= 2^27, half a cycle of the 28-bit phase.

@@ -174,8 +174,8 @@ class Oscillator {
   double duty_ = 0.0;
   std::uint32_t phase1_ = 0, phase2_ = 0;
   std::int32_t increment_ = 0;
-  std::int32_t levelIncrement_ = 0;           // the increment level_ was found for
-  std::int16_t speedLevel_[2] = {0, 0};       // a table speed and the level its halvings reach
+  std::int16_t halvedSpeed_ = 0;  // the table speed halvings_ was counted for
+  int halvings_ = 0;
   int level_ = -1;
   const Wavetables* tables_ = nullptr;
   const PhaseIncrementTable* increments_ = nullptr;

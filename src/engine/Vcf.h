@@ -94,79 +94,12 @@ class Vcf {
     Run<true>(x, control, gain, out, n);
   }
 
-  // ProcessRun on N filters at once, sample by sample, each with its own input, control, gain
-  // and output. The filters' sums are independent, so the processor overlaps them; each one
-  // computes exactly as alone. Only the unchecked path: returns false when anything went
-  // non-finite, and the caller then restores the filters and runs them one by one.
-  template <int N>
-  static bool ProcessRuns(Vcf* const* f, const double* const* x, const double* const* control,
-                          const double* const* gain, double* const* out, int n) {
-    double s1[N], s2[N], s3[N], s4[N], dn[N], G[N], G4[N], v[N], fb[N], norm[N], og[N], cached[N];
-    for (int k = 0; k < N; ++k) {
-      const Vcf& q = *f[k];
-      s1[k] = q.s1_, s2[k] = q.s2_, s3[k] = q.s3_, s4[k] = q.s4_, dn[k] = q.dn_;
-      G[k] = q.G_, G4[k] = q.G4_, v[k] = q.v_, fb[k] = q.feedback_, norm[k] = q.normaliser_;
-      og[k] = q.outputGain_, cached[k] = q.cachedIndex_;
-    }
-    double poison = 0.0;
-    for (int s = 0; s < n; ++s) {
-      for (int k = 0; k < N; ++k) {
-        const double index = RoundIndex(control[k][s] * kMaxPitch);
-        if (!(index == cached[k])) {
-          Vcf& q = *f[k];
-          q.UpdateCoefficients(index);
-          cached[k] = index;
-          G[k] = q.G_, G4[k] = q.G4_, v[k] = q.v_, fb[k] = q.feedback_, norm[k] = q.normaliser_;
-          og[k] = q.outputGain_;
-        }
-      }
-      for (int k = 0; k < N; ++k) {
-        const double d = dn[k];
-        const double a1 = s1[k] + d, a2 = s2[k] + d, a3 = s3[k] + d, a4 = s4[k] + d;
-        dn[k] = -d;
-        const double in = x[k][s];
-        const double g = G[k], w = v[k];
-        const double y = (((a1 * g + a2) * g + a3) * g + a4 + in * G4[k]) * norm[k];
-        const double r = 0.2 * y;
-        double t;
-        if (r < -3.0) {
-          t = -5.0;
-        } else if (r > 3.0) {
-          t = 5.0;
-        } else {
-          const double r2 = r * r;
-          t = 5.0 * r * (r2 + 27.0) / (9.0 * r2 + 27.0);
-        }
-        const double u = g * (in - t * fb[k]);
-        const double y1 = a1 + u;
-        s1[k] = u - w * y1;
-        const double w2 = g * y1;
-        const double y2 = a2 + w2;
-        s2[k] = w2 - w * y2;
-        const double w3 = g * y2;
-        const double y3 = a3 + w3;
-        s3[k] = w3 - w * y3;
-        const double w4 = g * y3;
-        const double y4 = a4 + w4;
-        s4[k] = w4 - w * y4;
-        out[k][s] = y * og[k] * gain[k][s];
-        poison += y * 0.0;
-      }
-    }
-    for (int k = 0; k < N; ++k) {
-      Vcf& q = *f[k];
-      q.s1_ = s1[k], q.s2_ = s2[k], q.s3_ = s3[k], q.s4_ = s4[k], q.dn_ = dn[k];
-      if (!(std::isfinite(s1[k]) && std::isfinite(s2[k]) && std::isfinite(s3[k]) && std::isfinite(s4[k])))
-        poison = 1.0;
-    }
-    return poison == 0.0;
-  }
-
-  // ProcessRuns for 2, 4 or 8 filters with the filters as the lanes of vector registers: SSE2
-  // everywhere, AVX and AVX-512 where the processor has them; eight lanes in narrower registers
-  // keep several chains in flight. Each lane does the scalar operations in the same order (no fused multiply-add,
-  // the clipper's branches as lane-wise selections), so every output is the same double. Same
-  // contract as ProcessRuns.
+  // ProcessRun on 2, 4 or 8 filters at once, each with its own input, control, gain and output,
+  // the filters as the lanes of vector registers: SSE2 everywhere, AVX and AVX-512 where the
+  // processor has them. Each lane does the scalar operations in the same order (no fused
+  // multiply-add, the clipper's branches as lane-wise selections), so every output is the same
+  // double. Only the unchecked arithmetic: returns false when anything went non-finite, and the
+  // caller then restores the filters and runs them one by one.
   static bool ProcessLanes(int count, Vcf* const* f, const double* const* x, const double* const* control,
                            const double* const* gain, double* const* out, int n);
 

@@ -315,8 +315,10 @@ bool Vcf::ProcessLanes(int count, Vcf* const* f, const double* const* x, const d
 #if defined(PELLORY_VCF_SSE2)
   return VoiceLanes::Filters(count, f, x, control, gain, out, n);
 #else
-  if (count == 8) return ProcessRuns<8>(f, x, control, gain, out, n);
-  return count == 4 ? ProcessRuns<4>(f, x, control, gain, out, n) : ProcessRuns<2>(f, x, control, gain, out, n);
+  // Without vector registers: each filter alone, unchecked.
+  bool finite = true;
+  for (int k = 0; k < count; ++k) finite = f[k]->Run<false>(x[k], control[k], gain[k], out[k], n) && finite;
+  return finite;
 #endif
 }
 
